@@ -1,0 +1,4 @@
+# The wire codec (shared with the server) and the client side of the server connection.
+target_sources(apurfat_net PRIVATE
+    net/wire_codec.cpp
+)

@@ -1,0 +1,49 @@
+#pragma once
+
+// The dialog seam for tests: records every message, list and busy animation shown, and
+// answers from a script. Installed for its lifetime; no test ever blocks on a modal.
+
+#include "contracts/host_framework.h"
+
+#include <QList>
+#include <QString>
+
+class ScriptedUi : public UiServices {
+public:
+    struct Message {
+        QString text;
+        TMsgDlgType type;
+        TMsgDlgButtons buttons;
+    };
+
+    ScriptedUi();
+    ~ScriptedUi() override;
+
+    // Answers for MessageDlg, consumed in order; when none is left, a question gets
+    // `defaultAnswer` and a plain message mrOk.
+    QList<int> answers;
+    int defaultAnswer = mrNo;
+    // Rows to pick in lookup lists, consumed in order; -1 cancels; none left cancels.
+    QList<int> picks;
+
+    QList<Message> messages;
+    QList<LookupList> lists;
+    QList<int> busyKinds;
+    int busyShows = 0;
+    int busyHides = 0;
+    bool busyVisible() const { return m_busy; }
+
+    QStringList texts() const;
+    QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
+    void clear();
+
+    int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
+                   int helpContext) override;
+    int PickFromList(const LookupList& list) override;
+    void ShowBusy(QWidget* over, int kind) override;
+    void HideBusy() override;
+
+private:
+    UiServices* m_previous;
+    bool m_busy = false;
+};
