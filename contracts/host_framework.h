@@ -105,6 +105,9 @@ public:
     // The host's busy animation over a form; always hidden again by HideBusy.
     virtual void ShowBusy(QWidget* over, int kind) = 0;
     virtual void HideBusy() = 0;
+
+    // Shows a form modally and returns when it closes; returns its modal result.
+    virtual int RunModal(QWidget* form) = 0;
 };
 
 // The installed implementation (never null once the framework is initialised).

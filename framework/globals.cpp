@@ -2,6 +2,7 @@
 
 #include "contracts/host_framework.h"
 #include "framework/data/field_type.h"
+#include "framework/data/rounding.h"
 #include "framework/session.h"
 
 #include <QCoreApplication>
@@ -10,9 +11,6 @@
 #include <QHash>
 #include <QLibrary>
 #include <QWidget>
-
-#include <cmath>
-#include <limits>
 
 HostSession& hostSession() {
     static HostSession session;
@@ -96,15 +94,7 @@ QString NomeSemana(const QDateTime& date) {
     return QString::fromUtf8(names[date.date().dayOfWeek() - 1]);
 }
 
-double RoundDec(double value, int decimals) {
-    if (!std::isfinite(value))
-        return value;
-    const double scale = std::pow(10.0, decimals);
-    // The relative nudge makes a value stored just below a half (2.675 as 2.67499…)
-    // round the way its decimal text reads.
-    const double scaled = value * scale * (1.0 + 4 * std::numeric_limits<double>::epsilon());
-    return std::round(scaled) / scale;
-}
+double RoundDec(double value, int decimals) { return roundDecimals(value, decimals); }
 
 bool ModuFili() { return hostSession().moduFili; }
 QString FiliProc() { return hostSession().filiProc; }
@@ -130,16 +120,32 @@ void LoadBPL(const QString& moduleCode) {
     const QString path = QDir(folder).filePath(QStringLiteral("Pkg_%1.bpl").arg(moduleCode));
     if (!QFileInfo::exists(path))
         throw Exception(QStringLiteral("Módulo %1 não encontrado (%2).").arg(moduleCode, path));
-    // The suite keeps a loaded package for the rest of the session.
+    // The suite keeps a loaded package for the rest of the session; loading runs the
+    // package's initialization once, and its finalization runs when the host quits.
+    using EntryPoint = void (*)();
     static QHash<QString, QLibrary*> loaded;
     QLibrary*& library = loaded[path];
-    if (!library)
-        library = new QLibrary(path, QCoreApplication::instance());
-    using EntryPoint = void (*)();
+    if (!library) {
+        auto* fresh = new QLibrary(path, QCoreApplication::instance());
+        if (!fresh->load()) {
+            const QString reason = fresh->errorString();
+            delete fresh;
+            loaded.remove(path);
+            throw Exception(
+                QStringLiteral("Não foi possível carregar o módulo %1: %2").arg(moduleCode, reason));
+        }
+        library = fresh;
+        if (auto initialize = reinterpret_cast<EntryPoint>(library->resolve("Initialize")))
+            initialize();
+        if (auto finalize = reinterpret_cast<EntryPoint>(library->resolve("Finalize")))
+            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                             library, [finalize] { finalize(); });
+    }
     auto entry = reinterpret_cast<EntryPoint>(library->resolve("IniProc"));
     if (!entry)
-        throw Exception(QStringLiteral("Não foi possível iniciar o módulo %1: %2")
-                            .arg(moduleCode, library->errorString()));
+        throw Exception(QStringLiteral("Não foi possível iniciar o módulo %1: %2 não tem a "
+                                       "entrada IniProc.")
+                            .arg(moduleCode, path));
     entry();
 }
 

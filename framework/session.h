@@ -9,6 +9,8 @@
 
 #include <functional>
 
+class AppServer;
+
 struct HostSession {
     QString filiProc, nomeFiliProc;       // processing branch of the login
     QString filiProcFat, nomeFiliProcFat; // billing branch, empty when none is set
@@ -19,6 +21,9 @@ struct HostSession {
     QString registryFile;  // INI file standing for HKEY_LOCAL_MACHINE
     // The processing date of a branch; today when unset.
     std::function<QDateTime(const QString& branch)> dataProc;
+    // When set, the connections made from now on reach this server in process instead of
+    // a socket (not owned).
+    AppServer* appServer = nullptr;
 };
 
 HostSession& hostSession();

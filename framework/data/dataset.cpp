@@ -43,7 +43,7 @@ TClientDataSet::TClientDataSet(QString name) : m_name(std::move(name)) {}
 TClientDataSet::~TClientDataSet() {
     const auto sources = m_sources;
     for (TDataSource* s : sources)
-        s->SetDataSet(nullptr);
+        s->DataSetDestroyed();
 }
 
 TField& TClientDataSet::AddField(const QString& name, TFieldType type, int size) {

@@ -25,6 +25,14 @@ void TDataSource::SetDataSet(TClientDataSet* dataSet) {
     NotifyLinks(deDataSetChange, nullptr);
 }
 
+void TDataSource::DataSetDestroyed() {
+    m_dataSet = nullptr;
+    m_state = dsInactive;
+    const auto links = m_links;
+    for (TDataLink* link : links)
+        link->ActiveChanged();
+}
+
 void TDataSource::SetEnabled(bool enabled) {
     if (enabled == m_enabled)
         return;

@@ -34,6 +34,9 @@ public:
 
     // Called by the data set.
     void DataEvent(TDataEvent event, void* info);
+    // The data set is going away: the controls let go of it; no event handler runs, since
+    // its owner may be half destroyed.
+    void DataSetDestroyed();
     void AttachLink(TDataLink* link);
     void DetachLink(TDataLink* link);
 

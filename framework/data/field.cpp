@@ -209,7 +209,8 @@ QString TField::DefaultText(bool displayText) const {
     switch (m_type) {
     case ftString:
     case ftFixedChar:
-        if (displayText && !m_editMask.isEmpty())
+        // An empty value shows empty, not as a row of mask blanks.
+        if (displayText && !m_editMask.isEmpty() && !v.toString().isEmpty())
             return ::EditMask(m_editMask).format(v.toString());
         return v.toString();
     case ftFloat:

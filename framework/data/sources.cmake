@@ -7,4 +7,5 @@ target_sources(apurfat_data PRIVATE
     data/field.cpp
     data/dataset.cpp
     data/datasource.cpp
+    data/variant_conv.cpp
 )

@@ -1,4 +1,5 @@
 # The wire codec (shared with the server) and the client side of the server connection.
 target_sources(apurfat_net PRIVATE
     net/wire_codec.cpp
+    net/rpc_client.cpp
 )

@@ -1,5 +1,6 @@
 #include "framework/net/wire_codec.h"
 
+#include "framework/data/packet.h"
 #include "framework/data/text_format.h"
 
 #include <QJsonArray>
@@ -74,6 +75,50 @@ QVariant fromJson(const QJsonValue& value) {
     }
     }
     return {};
+}
+
+bool convertLike(const QVariant& model, const QVariant& value, QVariant& out) {
+    const int type = model.typeId();
+    if (value.isNull() || !value.isValid()) {
+        out = model.isValid() ? QVariant(model.metaType()) : QVariant();
+        return true;
+    }
+    TFieldType fieldType;
+    switch (type) {
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+        fieldType = ftDateTime;
+        break;
+    case QMetaType::QString:
+        fieldType = ftString;
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        fieldType = ftFloat;
+        break;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        fieldType = ftInteger;
+        break;
+    case QMetaType::Bool:
+        fieldType = ftBoolean;
+        break;
+    default:
+        // Packets and anything without a scalar type of its own travel as they are.
+        out = value;
+        return true;
+    }
+    QVariant normalized;
+    if (!packet::normalize(value, fieldType, normalized))
+        return false;
+    if (type == QMetaType::QDate)
+        normalized = normalized.toDateTime().date();
+    else if (type == QMetaType::LongLong)
+        normalized = normalized.toLongLong();
+    else if (type == QMetaType::Float)
+        normalized = normalized.toFloat();
+    out = std::move(normalized);
+    return true;
 }
 
 } // namespace wire

@@ -4,6 +4,8 @@
 #include "framework/ui/lookup_dialog.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QPointer>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -116,4 +118,29 @@ void QtUiServices::HideBusy() {
         QApplication::restoreOverrideCursor();
         m_cursorSet = false;
     }
+}
+
+int QtUiServices::RunModal(QWidget* form) {
+    // A modal run of a plain widget: application-modal window and a local event loop that
+    // ends when the widget is hidden or destroyed.
+    QPointer<QWidget> guard(form);
+    form->setWindowModality(Qt::ApplicationModal);
+    form->setAttribute(Qt::WA_ShowModal, true);
+    form->show();
+    QEventLoop loop;
+    struct Watcher : QObject {
+        QEventLoop& loop;
+        explicit Watcher(QEventLoop& l) : loop(l) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Hide)
+                loop.quit();
+            return false;
+        }
+    } watcher(loop);
+    form->installEventFilter(&watcher);
+    QObject::connect(form, &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::DialogExec);
+    if (guard)
+        guard->removeEventFilter(&watcher);
+    return guard ? guard->property("modalResult").toInt() : int(mrCancel);
 }

@@ -19,6 +19,7 @@ public:
     int PickFromList(const LookupList& list) override;
     void ShowBusy(QWidget* over, int kind) override;
     void HideBusy() override;
+    int RunModal(QWidget* form) override;
 
 private:
     QPointer<BusyIndicator> m_busy;

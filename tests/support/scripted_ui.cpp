@@ -40,3 +40,8 @@ void ScriptedUi::HideBusy() {
     ++busyHides;
     m_busy = false;
 }
+
+int ScriptedUi::RunModal(QWidget* form) {
+    modalForms.append(form->objectName());
+    return onModal ? onModal(form) : int(mrCancel);
+}

@@ -7,6 +7,9 @@
 
 #include <QList>
 #include <QString>
+#include <QWidget>
+
+#include <functional>
 
 class ScriptedUi : public UiServices {
 public:
@@ -25,6 +28,10 @@ public:
     int defaultAnswer = mrNo;
     // Rows to pick in lookup lists, consumed in order; -1 cancels; none left cancels.
     QList<int> picks;
+    // What a modal form does while "shown": the test acts on it and returns the modal
+    // result. Unset: the form is recorded and closes at once with mrCancel.
+    std::function<int(QWidget* form)> onModal;
+    QList<QString> modalForms; // object names of the forms shown modally
 
     QList<Message> messages;
     QList<LookupList> lists;
@@ -42,6 +49,7 @@ public:
     int PickFromList(const LookupList& list) override;
     void ShowBusy(QWidget* over, int kind) override;
     void HideBusy() override;
+    int RunModal(QWidget* form) override;
 
 private:
     UiServices* m_previous;

@@ -1,0 +1,447 @@
+#include "framework/components/db_grid.h"
+
+#include "contracts/host_framework.h"
+#include "framework/components/db_grid_delegate.h"
+#include "framework/components/db_grid_model.h"
+#include "framework/components/focus.h"
+#include "framework/ui/guard.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QDebug>
+#include <QPainter>
+
+TField* TColumn::Field() const {
+    TClientDataSet* ds = m_grid.DataSet();
+    return ds ? ds->FindField(m_fieldName) : nullptr;
+}
+
+QString TColumn::Title() const {
+    if (!m_title.isEmpty())
+        return m_title;
+    if (TField* f = Field())
+        return f->DisplayLabel();
+    return m_fieldName;
+}
+
+TColumn& TColumn::SetWidth(int width) {
+    m_width = width;
+    m_grid.LayoutColumns();
+    return *this;
+}
+
+TDBGrid::TDBGrid(QWidget* parent)
+    : QTableView(parent), m_model(new DataSetModel(*this)), m_delegate(new GridDelegate(*this)),
+      m_options(dgEditing | dgTitles | dgColumnResize | dgColLines | dgRowLines | dgTabs |
+                dgConfirmDelete | dgCancelOnExit) {
+    markControl(this);
+    setModel(m_model);
+    setItemDelegate(m_delegate);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                    QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setHighlightSections(false);
+    ControlEvents::of(this).DoExit = [this] { DoExit(); };
+    SetOptions(m_options);
+}
+
+TDBGrid::~TDBGrid() = default;
+
+void TDBGrid::SetDataSource(TDataSource* source) { TDataLink::SetDataSource(source); }
+
+TColumn& TDBGrid::AddColumn(const QString& fieldName) {
+    m_columns.push_back(std::make_unique<TColumn>(*this, fieldName));
+    ResetModel();
+    return *m_columns.back();
+}
+
+void TDBGrid::SetOptions(TDBGridOptions options) {
+    m_options = options;
+    horizontalHeader()->setVisible(options & dgTitles);
+    verticalHeader()->setVisible(options & dgIndicator);
+    setShowGrid(options & (dgColLines | dgRowLines));
+    horizontalHeader()->setSectionResizeMode((options & dgColumnResize) ? QHeaderView::Interactive
+                                                                        : QHeaderView::Fixed);
+}
+
+void TDBGrid::SetColor(const QColor& color) {
+    QPalette p = palette();
+    p.setColor(QPalette::Base, color);
+    setPalette(p);
+}
+
+void TDBGrid::SetSelectedIndex(int index) {
+    if (index < 0 || index >= ColumnCount())
+        return;
+    m_selectedCol = index;
+    SyncCurrent();
+}
+
+TField* TDBGrid::SelectedField() const {
+    return m_selectedCol < ColumnCount() ? Column(m_selectedCol).Field() : nullptr;
+}
+
+int TDBGrid::columnPixelWidth(int column) const {
+    const TColumn& c = Column(column);
+    if (c.Width() > 0)
+        return c.Width();
+    const int chars = c.Field() ? c.Field()->DisplayWidth() : 10;
+    return qMax(fontMetrics().horizontalAdvance(c.Title()), chars * fontMetrics().averageCharWidth()) + 12;
+}
+
+bool TDBGrid::CanModify() const {
+    return (m_options & dgEditing) && !m_readOnly && DataSet() && DataSet()->Active();
+}
+
+bool TDBGrid::CanEditColumn(int column) const {
+    if (!CanModify() || column < 0 || column >= ColumnCount() || Column(column).ReadOnly())
+        return false;
+    TField* f = Column(column).Field();
+    return f && !f->ReadOnly();
+}
+
+void TDBGrid::ResetModel() {
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    m_model->reset();
+    LayoutColumns();
+    m_syncing = false;
+    SyncCurrent();
+}
+
+void TDBGrid::LayoutColumns() {
+    for (int c = 0; c < ColumnCount() && c < m_model->columnCount(); ++c)
+        horizontalHeader()->resizeSection(c, columnPixelWidth(c));
+}
+
+void TDBGrid::SyncCurrent() {
+    TClientDataSet* ds = DataSet();
+    const int row = (ds && Active()) ? ds->CurrentRow() : -1;
+    const QModelIndex target = row >= 0 ? m_model->index(row, m_selectedCol) : QModelIndex();
+    if (currentIndex() == target)
+        return;
+    const bool was = m_syncing;
+    m_syncing = true;
+    if (target.isValid()) {
+        setCurrentIndex(target);
+        scrollTo(target);
+    } else {
+        selectionModel()->clearCurrentIndex();
+    }
+    m_syncing = was;
+}
+
+// --- the data link ----------------------------------------------------------------------
+
+void TDBGrid::ActiveChanged() { ResetModel(); }
+
+void TDBGrid::DataSetChanged() { ResetModel(); }
+
+void TDBGrid::DataSetScrolled() {
+    viewport()->update();
+    verticalHeader()->viewport()->update();
+    SyncCurrent();
+}
+
+void TDBGrid::RecordChanged(TField*) {
+    if (DataSet())
+        m_model->rowChanged(DataSet()->CurrentRow());
+}
+
+void TDBGrid::EditingChanged() { RecordChanged(nullptr); }
+
+void TDBGrid::UpdateData() { WriteEditor(); }
+
+void TDBGrid::FocusControl(TField*& field) {
+    for (int c = 0; c < ColumnCount(); ++c) {
+        if (Column(c).Field() != field)
+            continue;
+        SetSelectedIndex(c);
+        field = nullptr;
+        SetFocus(this);
+        return;
+    }
+}
+
+// --- editing ---------------------------------------------------------------------------
+
+bool TDBGrid::EditorModified() const {
+    return m_editor && m_delegate->editorValue(m_editor, m_editorIndex) != m_editorStartText;
+}
+
+void TDBGrid::WriteEditor() {
+    if (!m_editor || !EditorModified())
+        return;
+    TField* field = Column(m_editorIndex.column()).Field();
+    TClientDataSet* ds = DataSet();
+    if (!field || !ds)
+        return;
+    const QString value = m_delegate->editorValue(m_editor, m_editorIndex);
+    m_commitFailed = true;
+    if (ds->State() == dsBrowse)
+        ds->Edit();
+    field->SetText(value);
+    m_commitFailed = false;
+    m_editorStartText = value;
+}
+
+void TDBGrid::CloseOpenEditor() {
+    if (!m_editor)
+        return;
+    m_commitFailed = false;
+    QTableView::closeEditor(m_editor, QAbstractItemDelegate::NoHint);
+}
+
+void TDBGrid::commitData(QWidget* editor) {
+    // Qt commits when the editor loses the focus; a text that does not convert keeps the
+    // editor open, and the grid's exit reports it.
+    if (editor != m_editor)
+        return;
+    try {
+        WriteEditor();
+    } catch (...) {
+        m_commitFailed = true;
+    }
+}
+
+void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (editor == m_editor && m_commitFailed)
+        return;
+    QTableView::closeEditor(editor, hint);
+}
+
+bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    const bool opens = (trigger & editTriggers()) || trigger == AllEditTriggers;
+    if (!opens || !index.isValid() || state() == EditingState)
+        return QTableView::edit(index, trigger, event);
+    if (!CanEditColumn(index.column()))
+        return false;
+    // Opening a cell puts the row in edit; the data set may refuse (a locked period).
+    TClientDataSet* ds = DataSet();
+    if (!Guarded([&] {
+            if (ds->State() == dsBrowse)
+                ds->Edit();
+        }))
+        return false;
+    if (ds->State() != dsEdit && ds->State() != dsInsert)
+        return false;
+    return QTableView::edit(m_model->index(ds->CurrentRow(), index.column()), trigger, event);
+}
+
+void TDBGrid::DoExit() {
+    TClientDataSet* ds = DataSet();
+    if (!ds || !Active())
+        return;
+    if ((m_options & dgCancelOnExit) && ds->State() == dsInsert && !ds->Modified() &&
+        !EditorModified()) {
+        CloseOpenEditor();
+        ds->Cancel();
+        return;
+    }
+    WriteEditor();
+    CloseOpenEditor();
+}
+
+// --- navigation and keys ---------------------------------------------------------------
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (m_syncing || !current.isValid()) {
+        QTableView::currentChanged(current, previous);
+        return;
+    }
+    const bool ok = Guarded([&] { NavigateTo(current.row(), current.column()); });
+    if (!ok) {
+        SyncCurrent();
+        return;
+    }
+    QTableView::currentChanged(current, previous);
+    SyncCurrent();
+}
+
+void TDBGrid::NavigateTo(int row, int column) {
+    TClientDataSet* ds = DataSet();
+    if (!ds || !Active())
+        return;
+    if (column != m_selectedCol) {
+        WriteEditor();
+        if (OnColExit)
+            OnColExit(*this);
+        m_selectedCol = column;
+    }
+    if (row != ds->CurrentRow()) {
+        WriteEditor();
+        ds->MoveBy(row - ds->CurrentRow());
+    }
+}
+
+void TDBGrid::MoveColumn(int step) {
+    TClientDataSet* ds = DataSet();
+    if (!ds || !Active() || ColumnCount() == 0)
+        return;
+    int column = m_selectedCol + step;
+    int row = ds->CurrentRow();
+    if (column >= ColumnCount()) {
+        if (row + 1 >= ds->DisplayRowCount())
+            return;
+        column = 0;
+        ++row;
+    } else if (column < 0) {
+        if (row <= 0)
+            return;
+        column = ColumnCount() - 1;
+        --row;
+    }
+    setCurrentIndex(m_model->index(row, column));
+}
+
+bool TDBGrid::RunKeyHandlers(QKeyEvent* event, QChar* typed) {
+    int key = virtualKeyOf(event);
+    const TShiftState shift = shiftOf(event->modifiers());
+    if (OnKeyDown && key != 0) {
+        if (!Guarded([&] { OnKeyDown(*this, key, shift); }) || key == 0)
+            return false;
+    }
+    QChar c = typedCharOf(event);
+    if (OnKeyPress && !c.isNull()) {
+        if (!Guarded([&] { OnKeyPress(*this, c); }) || c.isNull() || c.unicode() == 0)
+            return false;
+    }
+    if (typed)
+        *typed = c;
+    return true;
+}
+
+bool TDBGrid::HandleKey(int key, TShiftState shift) {
+    TClientDataSet* ds = DataSet();
+    if (!ds || !Active())
+        return false;
+    if (m_editor && (key == vk::Tab || key == vk::Return || key == vk::Up || key == vk::Down ||
+                     key == vk::Prior || key == vk::Next)) {
+        if (!Guarded([&] { WriteEditor(); }))
+            return true;
+        CloseOpenEditor();
+        if (key == vk::Return)
+            return true;
+    }
+    const int last = ds->DisplayRowCount() - 1;
+    switch (key) {
+    case vk::Down:
+        if (shift != 0)
+            return false;
+        if (ds->CurrentRow() >= last && CanModify()) {
+            if (ds->State() == dsInsert && !ds->Modified())
+                return true;
+            Guarded([&] { ds->Append(); });
+            return true;
+        }
+        return false;
+    case vk::Up:
+        if (shift == 0 && ds->State() == dsInsert && !ds->Modified() && !EditorModified()) {
+            Guarded([&] { ds->Cancel(); });
+            return true;
+        }
+        return false;
+    case vk::Insert:
+        if (shift == 0 && CanModify())
+            Guarded([&] { ds->Insert(); });
+        return shift == 0;
+    case vk::Delete:
+        if (shift == ssCtrl && CanModify() && !ds->IsEmpty()) {
+            Guarded([&] {
+                if (!(m_options & dgConfirmDelete) ||
+                    Ui().MessageDlg(QStringLiteral("Excluir registro?"), mtConfirmation,
+                                    mbOK | mbCancel, 0) == mrOk)
+                    ds->Delete();
+            });
+            return true;
+        }
+        return false;
+    case vk::Escape:
+        if (ds->State() == dsEdit || ds->State() == dsInsert) {
+            Guarded([&] { ds->Cancel(); });
+            return true;
+        }
+        return false;
+    case vk::Tab:
+        if (shift & ssAlt)
+            return false;
+        if (!(m_options & dgTabs) || (shift & ssCtrl)) {
+            // Ctrl+Tab leaves a grid whose Tab moves between its cells.
+            QTableView::focusNextPrevChild(!(shift & ssShift));
+            return true;
+        }
+        MoveColumn((shift & ssShift) ? -1 : 1);
+        return true;
+    case vk::Return:
+        if (CanEditColumn(m_selectedCol) && currentIndex().isValid())
+            edit(currentIndex(), EditKeyPressed, nullptr);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TDBGrid::focusNextPrevChild(bool next) {
+    // With tabs between cells, Tab is the grid's own key.
+    if (m_options & dgTabs)
+        return false;
+    return QTableView::focusNextPrevChild(next);
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    QChar typed;
+    if (!RunKeyHandlers(event, &typed)) {
+        event->accept();
+        return;
+    }
+    if (HandleKey(virtualKeyOf(event), shiftOf(event->modifiers()))) {
+        event->accept();
+        return;
+    }
+    // A key that opens the cell editor is passed on to it; the handlers have seen it.
+    m_forwardingKey = true;
+    if (!typed.isNull() && typed.unicode() >= 32 && event->text() != typed) {
+        QKeyEvent replaced(QEvent::KeyPress, 0, event->modifiers(), QString(typed));
+        QTableView::keyPressEvent(&replaced);
+    } else {
+        QTableView::keyPressEvent(event);
+    }
+    m_forwardingKey = false;
+}
+
+void TDBGrid::PaintCell(QPainter* painter, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) {
+    if (!OnDrawColumnCell || index.column() >= ColumnCount())
+        return;
+    const bool selected = option.state & QStyle::State_Selected;
+    const QColor brush = selected ? option.palette.color(hasFocus() ? QPalette::Active
+                                                                    : QPalette::Inactive,
+                                                         QPalette::Highlight)
+                                  : palette().color(QPalette::Base);
+    TCanvas canvas(*painter, brush);
+    m_canvas = &canvas;
+    TGridDrawState state = 0;
+    if (selected)
+        state |= gdSelected;
+    if (selected && hasFocus())
+        state |= gdFocused;
+    painter->save();
+    // No dialog from inside a paint: a failing draw hook is logged and the cell keeps the
+    // grid's own drawing.
+    try {
+        DataSet()->WithRow(index.row(), [&] {
+            OnDrawColumnCell(*this, option.rect, index.column(), Column(index.column()), state);
+        });
+    } catch (...) {
+        qWarning().noquote() << objectName() << "cell drawing failed:" << describeCurrentException();
+    }
+    painter->restore();
+    m_canvas = nullptr;
+}

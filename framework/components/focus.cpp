@@ -1,0 +1,248 @@
+#include "framework/components/focus.h"
+
+#include "framework/ui/guard.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QSet>
+#include <QTimer>
+
+namespace {
+
+const char* const kControlProperty = "_apurfatControl";
+
+// Follows the focus inside one form and runs the enter and exit events of its controls
+// and containers.
+class FocusManager : public QObject {
+public:
+    explicit FocusManager(QWidget* form) : QObject(form), m_form(form) {
+        setObjectName(QStringLiteral("_focusManager"));
+        connect(qApp, &QApplication::focusChanged, this,
+                [this](QWidget* old, QWidget* now) { onFocusChanged(old, now); });
+        installClickFilter();
+    }
+
+    static FocusManager* of(const QWidget* widget) {
+        for (const QWidget* w = widget; w; w = w->parentWidget())
+            if (auto* m = w->findChild<FocusManager*>(QStringLiteral("_focusManager"),
+                                                       Qt::FindDirectChildrenOnly))
+                return m;
+        return nullptr;
+    }
+
+    QWidget* form() const { return m_form; }
+    QWidget* active() const { return m_active; }
+    void setInitial(QWidget* control) { m_initial = control; }
+
+    // The control a focused widget belongs to.
+    QWidget* controlOf(QWidget* widget) const {
+        for (QWidget* w = widget; w && w != m_form; w = w->parentWidget())
+            if (isControl(w))
+                return w;
+        return widget;
+    }
+
+    // Runs the exits and enters from the active control to `target`; raises when an exit
+    // refuses, with the focus left where the refusing handler put it or on the control
+    // that was being left.
+    void moveTo(QWidget* target) {
+        if (!target || target == m_active)
+            return;
+        // Qt's own focus moves while handlers run (a message box opening and closing) are
+        // not moves of the user's; the outcome is settled when the handlers are done.
+        struct Depth {
+            int& d;
+            explicit Depth(int& v) : d(v) { ++d; }
+            ~Depth() { --d; }
+        } depth(m_depth);
+        QPointer<QWidget> from = m_active;
+        const QList<QWidget*> exits = exitChain(from, target);
+        const QList<QWidget*> enters = enterChain(from, target);
+        for (QWidget* w : exits) {
+            const int generation = m_generation;
+            m_active = w;
+            m_exiting.insert(w);
+            try {
+                run(w, &ControlEvents::DoExit, &ControlEvents::OnExit);
+            } catch (...) {
+                m_exiting.remove(w);
+                if (m_generation == generation)
+                    m_active = from;
+                syncQtFocus();
+                throw;
+            }
+            m_exiting.remove(w);
+            // The handler moved the focus itself: its move wins.
+            if (m_generation != generation)
+                return;
+        }
+        for (QWidget* w : enters) {
+            const int generation = m_generation;
+            m_active = w;
+            try {
+                run(w, &ControlEvents::DoEnter, &ControlEvents::OnEnter);
+            } catch (...) {
+                finish(target);
+                throw;
+            }
+            if (m_generation != generation)
+                return;
+        }
+        finish(target);
+    }
+
+    // Swallows the mouse press that caused a refused move, so that the click does not
+    // act on the widget whose entry was refused.
+    static void swallowNextPressOn(QWidget* widget) {
+        s_swallow = widget;
+        QTimer::singleShot(0, [] { s_swallow = nullptr; });
+    }
+
+private:
+    void finish(QWidget* target) {
+        m_active = target;
+        ++m_generation;
+        syncQtFocus();
+    }
+
+    void syncQtFocus() {
+        QWidget* target = m_active;
+        if (!target || !target->isVisible() || !target->isEnabled())
+            return;
+        QWidget* focused = QApplication::focusWidget();
+        if (focused && controlOf(focused) == target)
+            return;
+        if (focused && focused->window() != m_form->window())
+            return; // a modal dialog or another window holds the focus now
+        m_restoring = true;
+        target->setFocus(Qt::OtherFocusReason);
+        m_restoring = false;
+    }
+
+    // From the control being left outwards, the widgets that do not contain the target.
+    QList<QWidget*> exitChain(QWidget* from, QWidget* target) const {
+        QList<QWidget*> out;
+        for (QWidget* w = from; w && w != m_form; w = w->parentWidget())
+            if (w != target && !w->isAncestorOf(target) && !m_exiting.contains(w))
+                out.append(w);
+        return out;
+    }
+
+    // From the outermost container not yet entered inwards to the target.
+    QList<QWidget*> enterChain(QWidget* from, QWidget* target) const {
+        QList<QWidget*> out;
+        for (QWidget* w = target; w && w != m_form; w = w->parentWidget())
+            if (!from || (w != from && !w->isAncestorOf(from)))
+                out.prepend(w);
+        return out;
+    }
+
+    static void run(QWidget* w, ControlEvents::Handler ControlEvents::*own,
+                    ControlEvents::Handler ControlEvents::*screen) {
+        ControlEvents* events = ControlEvents::find(w);
+        if (!events)
+            return;
+        // Copies: a handler may replace the handlers while it runs.
+        if (const ControlEvents::Handler h = events->*own)
+            h();
+        if (const ControlEvents::Handler h = events->*screen)
+            h();
+    }
+
+    void onFocusChanged(QWidget* /*old*/, QWidget* now) {
+        if (m_restoring || m_depth > 0 || !now || now == m_form || !m_form->isAncestorOf(now))
+            return;
+        QWidget* target = controlOf(now);
+        if (!m_active && m_initial && target != m_initial && m_initial->isVisible() &&
+            m_initial->isEnabled()) {
+            // The form's first focus goes to its initial control.
+            target = m_initial;
+            m_restoring = true;
+            target->setFocus(Qt::OtherFocusReason);
+            m_restoring = false;
+        }
+        if (target == m_active)
+            return;
+        Guarded([&] { moveTo(target); });
+        if (m_active != target)
+            swallowNextPressOn(target);
+    }
+
+    static void installClickFilter() {
+        static bool installed = false;
+        if (installed)
+            return;
+        installed = true;
+        struct ClickFilter : QObject {
+            bool eventFilter(QObject* watched, QEvent* event) override {
+                if (!s_swallow || (event->type() != QEvent::MouseButtonPress &&
+                                   event->type() != QEvent::MouseButtonDblClick))
+                    return false;
+                auto* w = qobject_cast<QWidget*>(watched);
+                return w && (w == s_swallow || s_swallow->isAncestorOf(w));
+            }
+        };
+        qApp->installEventFilter(new ClickFilter);
+    }
+
+    QWidget* m_form;
+    QPointer<QWidget> m_active;
+    QPointer<QWidget> m_initial;
+    QSet<QWidget*> m_exiting;
+    int m_generation = 0;
+    int m_depth = 0;
+    bool m_restoring = false;
+    static inline QPointer<QWidget> s_swallow;
+};
+
+} // namespace
+
+ControlEvents::ControlEvents(QWidget* widget) : QObject(widget) {
+    setObjectName(QStringLiteral("_controlEvents"));
+}
+
+ControlEvents& ControlEvents::of(QWidget* widget) {
+    if (ControlEvents* e = find(widget))
+        return *e;
+    return *new ControlEvents(widget);
+}
+
+ControlEvents* ControlEvents::find(const QWidget* widget) {
+    return widget ? widget->findChild<ControlEvents*>(QStringLiteral("_controlEvents"),
+                                                      Qt::FindDirectChildrenOnly)
+                  : nullptr;
+}
+
+void markControl(QWidget* widget) { widget->setProperty(kControlProperty, true); }
+
+bool isControl(const QWidget* widget) {
+    return widget && widget->property(kControlProperty).toBool();
+}
+
+void SetFocus(QWidget* control) {
+    if (!control || !control->isEnabled())
+        return;
+    FocusManager* manager = FocusManager::of(control);
+    if (!manager) {
+        control->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (!control->isVisibleTo(manager->form()))
+        return;
+    manager->moveTo(manager->controlOf(control));
+}
+
+QWidget* ActiveControl(const QWidget* form) {
+    FocusManager* manager = FocusManager::of(form);
+    return manager ? manager->active() : nullptr;
+}
+
+void SetInitialControl(QWidget* form, QWidget* control) {
+    if (FocusManager* manager = FocusManager::of(form))
+        manager->setInitial(control);
+}
+
+void trackFocus(QWidget* form) {
+    if (!form->findChild<FocusManager*>(QStringLiteral("_focusManager"), Qt::FindDirectChildrenOnly))
+        new FocusManager(form);
+}

@@ -1,0 +1,182 @@
+#include "framework/net/rpc_client.h"
+
+#include "contracts/host_framework.h"
+#include "framework/net/jsonrpc.h"
+#include "framework/net/wire_codec.h"
+
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpSocket>
+
+namespace {
+
+QString endpointText(const QString& host, int port) {
+    return QStringLiteral("%1:%2").arg(host).arg(port);
+}
+
+} // namespace
+
+RpcClient::RpcClient() = default;
+
+RpcClient::~RpcClient() {
+    close();
+}
+
+void RpcClient::setEndpoint(const QString& host, int port) {
+    m_host = host;
+    m_port = port;
+}
+
+void RpcClient::setTimeouts(int connectMs, int replyMs) {
+    m_connectTimeoutMs = connectMs;
+    m_replyTimeoutMs = replyMs;
+}
+
+bool RpcClient::isOpen() const {
+    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+void RpcClient::open() {
+    close();
+    if (m_beforeConnect)
+        m_beforeConnect();
+    if (m_host.trimmed().isEmpty())
+        throw ENetError(QStringLiteral("Endereço do servidor de aplicação não informado."));
+    if (m_port <= 0 || m_port > 65535)
+        throw ENetError(QStringLiteral("Porta do servidor de aplicação inválida: %1.").arg(m_port));
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(m_host, quint16(m_port));
+    if (!socket->waitForConnected(m_connectTimeoutMs)) {
+        const QString reason = socket->error() == QAbstractSocket::SocketTimeoutError
+                                   ? QStringLiteral("tempo de espera esgotado")
+                                   : socket->errorString();
+        throw ENetError(QStringLiteral("Não foi possível conectar ao servidor de aplicação em "
+                                       "%1 (%2).")
+                            .arg(endpointText(m_host, m_port), reason));
+    }
+    // Every call is one small request and one answer: Nagle's delay would dominate.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    m_socket = std::move(socket);
+    m_in.clear();
+}
+
+void RpcClient::close() {
+    if (m_socket) {
+        m_socket->abort();
+        m_socket.reset();
+    }
+    m_in.clear();
+}
+
+void RpcClient::fail(const QString& message) {
+    close();
+    throw ENetError(message);
+}
+
+void RpcClient::dropStaleConnection() {
+    if (!isOpen())
+        return;
+    // Between calls nothing may arrive: a pending end of stream means the server went
+    // away while we were idle, and bytes mean the stream lost step. Either way nothing of
+    // the coming call has been sent yet, so starting over on a new connection is safe.
+    m_socket->waitForReadyRead(0);
+    if (m_socket->state() != QAbstractSocket::ConnectedState || m_socket->bytesAvailable() > 0)
+        close();
+}
+
+QByteArray RpcClient::readLine(const QString& method) {
+    const QDeadlineTimer deadline(m_replyTimeoutMs);
+    qsizetype scanned = 0;
+    for (;;) {
+        const qsizetype end = m_in.indexOf('\n', scanned);
+        if (end >= 0) {
+            QByteArray line = m_in.left(end);
+            m_in.remove(0, end + 1);
+            return line;
+        }
+        scanned = m_in.size();
+        if (m_in.size() > jsonrpc::FrameLimit)
+            fail(QStringLiteral("A resposta do servidor de aplicação a %1 excede o limite de "
+                                "16 MiB.")
+                     .arg(method));
+        if (m_socket->bytesAvailable() == 0 &&
+            !m_socket->waitForReadyRead(int(qMax<qint64>(0, deadline.remainingTime())))) {
+            if (m_socket->state() != QAbstractSocket::ConnectedState)
+                fail(QStringLiteral("A conexão com o servidor de aplicação foi perdida durante "
+                                    "a chamada de %1.")
+                         .arg(method));
+            if (deadline.hasExpired())
+                fail(QStringLiteral("O servidor de aplicação não respondeu a %1 em %2 s.")
+                         .arg(method)
+                         .arg(m_replyTimeoutMs / 1000.0, 0, 'f', 1));
+        }
+        m_in += m_socket->readAll();
+    }
+}
+
+QVariant RpcClient::Invoke(const QString& method, QVariantList& args) {
+    dropStaleConnection();
+    if (!isOpen())
+        open();
+
+    QJsonArray params;
+    for (const QVariant& a : args)
+        params.append(wire::toJson(a));
+    const qint64 id = m_nextId++;
+    QByteArray frame = QJsonDocument(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                                                 {QStringLiteral("id"), id},
+                                                 {QStringLiteral("method"), method},
+                                                 {QStringLiteral("params"), params}})
+                           .toJson(QJsonDocument::Compact);
+    if (frame.size() > jsonrpc::FrameLimit)
+        throw Exception(QStringLiteral("A chamada de %1 excede o limite de 16 MiB.").arg(method));
+    frame += '\n';
+
+    if (m_socket->write(frame) != frame.size())
+        fail(QStringLiteral("Falha ao enviar %1 ao servidor de aplicação: %2.")
+                 .arg(method, m_socket->errorString()));
+    const QDeadlineTimer sendDeadline(m_replyTimeoutMs);
+    m_socket->flush();
+    while (m_socket->bytesToWrite() > 0) {
+        if (!m_socket->waitForBytesWritten(int(qMax<qint64>(0, sendDeadline.remainingTime()))))
+            fail(QStringLiteral("Falha ao enviar %1 ao servidor de aplicação: %2.")
+                     .arg(method, m_socket->errorString()));
+    }
+
+    const QByteArray line = readLine(method);
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
+    const QJsonObject reply = doc.object();
+    const QJsonValue replyId = reply.value(QStringLiteral("id"));
+    const QString refusal = QStringLiteral("O servidor de aplicação recusou a chamada de %1: %2")
+                                .arg(method, reply.value(QStringLiteral("error"))
+                                                 .toObject()
+                                                 .value(QStringLiteral("message"))
+                                                 .toString());
+    if (parseError.error != QJsonParseError::NoError || !doc.isObject())
+        fail(QStringLiteral("Resposta ilegível do servidor de aplicação a %1.").arg(method));
+    // An error without an id is about the connection, which the server then closes.
+    if (replyId.isNull() && reply.contains(QStringLiteral("error")))
+        fail(refusal);
+    if (replyId != QJsonValue(double(id)))
+        fail(QStringLiteral("Resposta ilegível do servidor de aplicação a %1.").arg(method));
+    if (reply.contains(QStringLiteral("error")))
+        throw Exception(refusal);
+    const QJsonValue result = reply.value(QStringLiteral("result"));
+    if (!result.isObject())
+        fail(QStringLiteral("Resposta ilegível do servidor de aplicação a %1.").arg(method));
+    const QJsonObject byRef = result.toObject().value(QStringLiteral("byref")).toObject();
+    QVariantList updated = args;
+    for (auto it = byRef.constBegin(); it != byRef.constEnd(); ++it) {
+        bool isIndex = false;
+        const int index = it.key().toInt(&isIndex);
+        if (!isIndex || index < 0 || index >= args.size() ||
+            !wire::convertLike(args.at(index), wire::fromJson(it.value()), updated[index]))
+            fail(QStringLiteral("Resposta ilegível do servidor de aplicação a %1.").arg(method));
+    }
+    args = std::move(updated);
+    return wire::fromJson(result.toObject().value(QStringLiteral("value")));
+}

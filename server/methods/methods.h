@@ -1,0 +1,39 @@
+#pragma once
+
+// The twelve methods of the server module, in the order of the method table. Each takes
+// its arguments already checked against its signature (method_table.h).
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+namespace server {
+
+class Database;
+
+// selection.cpp: clients, work numbers, the service list and its work table
+QVariant getCliente(Database& db, QVariantList& args);
+QVariant getPrxRelApurFat(Database& db, QVariantList& args);
+QVariant getFiltro(Database& db, QVariantList& args);
+QVariant delTableRelApur(Database& db, QVariantList& args);
+
+// days.cpp: billed days, the service's NF, the lock check
+QVariant getEfetivos(Database& db, QVariantList& args);
+QVariant setEfetivos(Database& db, QVariantList& args);
+QVariant verificaBloqueio(Database& db, QVariantList& args);
+
+// apportionment.cpp
+QVariant getRateio(Database& db, QVariantList& args);
+QVariant setRateio(Database& db, QVariantList& args);
+QVariant somaApurac(Database& db, QVariantList& args);
+
+// calculation.cpp
+QVariant getDtApuracao(Database& db, QVariantList& args);
+QVariant confirmaCalculo(Database& db, QVariantList& args);
+
+// Locks or unlocks a calculation; invoicing, outside this system, is what locks a period,
+// and the server's command line stands in for it. Returns false when the calculation was
+// already in that state; refuses an unknown one.
+bool setCalculationLocked(Database& db, const QString& branch, const QString& number, bool locked);
+
+} // namespace server

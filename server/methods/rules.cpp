@@ -1,0 +1,141 @@
+#include "server/methods/rules.h"
+
+#include "framework/data/rounding.h"
+#include "server/db/database.h"
+#include "server/methods/refusal.h"
+
+namespace server {
+namespace {
+
+bool allDigits(const QString& text) {
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return !text.isEmpty();
+}
+
+} // namespace
+
+QString displayDate(QDate date) {
+    return date.toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+void requirePeriod(QDate from, QDate to) {
+    if (!from.isValid() || !to.isValid() || to < from)
+        throw Refusal(QStringLiteral("Data Inicial deve ser menor ou igual a data final de "
+                                     "apuração."));
+}
+
+QString normalizeNf(const QString& nf) {
+    const QString text = nf.trimmed();
+    if (text.isEmpty())
+        return {};
+    // Digits only: "1e1" or "+5" must not pass as a number.
+    const int value = allDigits(text) && text.size() <= 3 ? text.toInt() : 0;
+    if (value < 1 || value > 99)
+        throw Refusal(QStringLiteral("NF deve estar entre 01 e 99."));
+    return QStringLiteral("%1").arg(value, 3, 10, QLatin1Char('0'));
+}
+
+QString normalizeSequence(const QString& sequence) {
+    const QString text = sequence.trimmed();
+    const int value = allDigits(text) && text.size() <= 4 ? text.toInt() : 0;
+    if (value < 1)
+        throw Refusal(
+            QStringLiteral("Número de sequência do rateio inválido: '%1'.").arg(sequence));
+    return QStringLiteral("%1").arg(value, 4, 10, QLatin1Char('0'));
+}
+
+// A locked calculation of the client at the branch sharing a day with the range; bound
+// to (branch, client, range end, range start).
+#define LOCKED_OVERLAP                                                                         \
+    "c.CDFILIAL = ? AND c.CDCLIENTE = ? AND c.IDBLOQUEADO = 'S' AND c.DTINIAPURAC <= ? AND "   \
+    "c.DTFIMAPURAC >= ?"
+
+std::optional<Calculation> lockedCalculation(Database& db, const QString& branch,
+                                             const QString& client, QDate from, QDate to) {
+    Rows rows = db.select(QStringLiteral("SELECT c.NRAPURACFAT, c.DTINIAPURAC, c.DTFIMAPURAC "
+                                         "FROM CTRLAPURFAT c WHERE " LOCKED_OVERLAP
+                                         " ORDER BY c.DTINIAPURAC LIMIT 1"),
+                          {branch, client, isoDate(to), isoDate(from)});
+    if (!rows.next())
+        return std::nullopt;
+    return Calculation{rows.text(0), rows.date(1), rows.date(2)};
+}
+
+std::optional<LockCheck> checkLock(Database& db, const QString& branch, const QString& client,
+                                   QDate from, QDate to) {
+    Rows rows = db.select(QStringLiteral("SELECT f.DTPROC, EXISTS (SELECT 1 FROM CTRLAPURFAT c "
+                                         "WHERE " LOCKED_OVERLAP ") FROM FILIAL f "
+                                         "WHERE f.CDFILIAL = ?"),
+                          {branch, client, isoDate(to), isoDate(from), branch});
+    if (!rows.next())
+        return std::nullopt;
+    return LockCheck{rows.date(0), rows.value(1).toInt() != 0};
+}
+
+#undef LOCKED_OVERLAP
+
+void refuseWhenLocked(Database& db, const QString& branch, const QString& client, QDate from,
+                      QDate to) {
+    if (const auto locked = lockedCalculation(db, branch, client, from, to))
+        throw Refusal(QStringLiteral("Operação não permitida. Período de faturamento bloqueado "
+                                     "(apuração %1, de %2 a %3).")
+                          .arg(locked->number, displayDate(locked->from), displayDate(locked->to)));
+}
+
+QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString& client,
+                             const std::optional<QString>& service, QDate from, QDate to) {
+    // Rows come grouped by day; each day's rows are summed as the clerk's screen sums them.
+    Rows rows = db.select(
+        QStringLiteral("SELECT e.CDSERVFILI, e.DTEFETCDRS, e.QTCOMECDRS, r.QTDERATEIO "
+                       "FROM EFETCDRS e JOIN EFETRATCDRS r ON r.CDFILIAL = e.CDFILIAL "
+                       "AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = e.CDSERVFILI "
+                       "AND r.DTRATCDRS = e.DTEFETCDRS "
+                       "WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? AND e.DTEFETCDRS BETWEEN ? AND ? "
+                       "AND (? IS NULL OR e.CDSERVFILI = ?) "
+                       "ORDER BY e.CDSERVFILI, e.DTEFETCDRS, r.NRSEQITRAT"),
+        {branch, client, isoDate(from), isoDate(to), service ? QVariant(*service) : QVariant(),
+         service ? QVariant(*service) : QVariant()});
+    QList<DayKey> out;
+    DayKey current;
+    double count = 0, sum = 0;
+    bool any = false;
+    auto close = [&] {
+        if (any && roundDecimals(sum, 2) != roundDecimals(count, 2))
+            out.append(current);
+    };
+    while (rows.next()) {
+        const QString s = rows.text(0);
+        const QDate day = rows.date(1);
+        if (!any || s != current.service || day != current.day) {
+            close();
+            current = {s, day};
+            count = rows.number(2);
+            sum = 0;
+            any = true;
+        }
+        sum += roundDecimals(rows.number(3), 2);
+    }
+    close();
+    return out;
+}
+
+int nextNumber(Database& db, const QString& branch, const QString& series, int largest) {
+    db.exec(QStringLiteral("INSERT INTO NUMERADOR (CDFILIAL, NMSERIE, NRULTIMO) VALUES (?, ?, 1) "
+                           "ON CONFLICT (CDFILIAL, NMSERIE) "
+                           "DO UPDATE SET NRULTIMO = NRULTIMO % ? + 1"),
+            {branch, series, largest});
+    return db
+        .scalar(QStringLiteral("SELECT NRULTIMO FROM NUMERADOR WHERE CDFILIAL = ? AND "
+                               "NMSERIE = ?"),
+                {branch, series})
+        .toInt();
+}
+
+void requireBranch(Database& db, const QString& branch) {
+    if (db.scalar(QStringLiteral("SELECT 1 FROM FILIAL WHERE CDFILIAL = ?"), {branch}).isNull())
+        throw Refusal(QStringLiteral("Filial não cadastrada: '%1'.").arg(branch));
+}
+
+} // namespace server

@@ -1,0 +1,72 @@
+#pragma once
+
+// Rules more than one method enforces: what a locked period is, when a day's apportionment
+// adds up, and the accepted forms of an invoice grouping number and a sequence number.
+
+#include <QDate>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace server {
+
+class Database;
+
+// dd/MM/yyyy, the way the clerk reads a date.
+QString displayDate(QDate date);
+
+// Refuses a period whose end lies before its start.
+void requirePeriod(QDate from, QDate to);
+
+// The invoice grouping number ("NF") in its stored form: empty, or 1..99 as three digits
+// ("5" and "005" both give "005"). Refuses anything else.
+QString normalizeNf(const QString& nf);
+
+// The sequence number of an apportionment row as four digits, 0001..9999. Refuses
+// anything else.
+QString normalizeSequence(const QString& sequence);
+
+struct Calculation {
+    QString number;
+    QDate from, to;
+};
+
+// The first locked calculation of the client at the branch whose period shares a day with
+// [from, to]. A calculation bills every service of the client, so a lock covers them all.
+std::optional<Calculation> lockedCalculation(Database& db, const QString& branch,
+                                             const QString& client, QDate from, QDate to);
+// The branch's processing date, and whether [from, to] shares a day with a locked
+// calculation of the client there; nothing for an unknown branch. One statement: the
+// screens ask it on every key the clerk types.
+struct LockCheck {
+    QDate processingDate;
+    bool locked;
+};
+std::optional<LockCheck> checkLock(Database& db, const QString& branch, const QString& client,
+                                   QDate from, QDate to);
+
+// Refuses when there is one, with the message the screens show for a locked period.
+void refuseWhenLocked(Database& db, const QString& branch, const QString& client, QDate from,
+                      QDate to);
+
+struct DayKey {
+    QString service;
+    QDate day;
+};
+
+// The billed days of the client at the branch within [from, to] (of one service, or of all
+// when `service` is empty) that have apportionment rows whose quantities, each rounded to
+// 2 decimals, do not add up to the day's count rounded to 2 decimals. Ordered by service
+// and day.
+QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString& client,
+                             const std::optional<QString>& service, QDate from, QDate to);
+
+// The branch's next number of a series (1..largest, then 1 again). Call inside a write
+// transaction: the write lock is what makes the number unique.
+int nextNumber(Database& db, const QString& branch, const QString& series, int largest);
+
+// Refuses a branch code that is not registered.
+void requireBranch(Database& db, const QString& branch);
+
+} // namespace server

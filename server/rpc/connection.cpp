@@ -1,0 +1,189 @@
+#include "server/rpc/connection.h"
+
+#include "framework/net/jsonrpc.h"
+#include "server/rpc/dispatcher.h"
+
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QTcpSocket>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcConnection, "apurfat.server.connection", QtInfoMsg)
+
+namespace server::rpc {
+namespace {
+
+// Answers wait in the socket's buffer until the client reads them. Past this much the
+// connection stops taking requests, so a client that sends without reading cannot make
+// the server hold an unbounded backlog.
+constexpr qint64 kOutputHighWater = 4 * 1024 * 1024;
+constexpr qint64 kReadChunk = 256 * 1024;
+// What the socket may hold unread; beyond it TCP's own flow control holds the client.
+constexpr qint64 kSocketReadBuffer = 1024 * 1024;
+// How long one connection may keep its worker busy before the others get a turn.
+constexpr qint64 kSliceNs = 2'000'000;
+
+} // namespace
+
+Connection::Connection(qintptr descriptor, Database& db, const ConnectionLimits& limits,
+                       QObject* parent)
+    : QObject(parent), m_socket(new QTcpSocket(this)), m_db(db), m_limits(limits) {
+    if (!m_socket->setSocketDescriptor(descriptor)) {
+        qCWarning(lcConnection).noquote()
+            << "could not take over a connection:" << m_socket->errorString();
+        ::close(int(descriptor));
+        return;
+    }
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_socket->setReadBufferSize(kSocketReadBuffer);
+    m_idle.setSingleShot(true);
+    m_linger.setSingleShot(true);
+    connect(m_socket, &QTcpSocket::readyRead, this, &Connection::pump);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, &Connection::onBytesWritten);
+    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    connect(&m_idle, &QTimer::timeout, this, &Connection::onIdle);
+    connect(&m_linger, &QTimer::timeout, this, [this] {
+        m_socket->abort();
+        deleteLater();
+    });
+    // Bytes that came with the connection are announced before the slots were connected.
+    if (m_socket->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(this, &Connection::pump, Qt::QueuedConnection);
+}
+
+Connection::~Connection() = default;
+
+bool Connection::isOpen() const {
+    return m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+void Connection::pump() {
+    try {
+        receive();
+    } catch (const std::exception& e) {
+        qCWarning(lcConnection) << "dropping a connection after an internal error:" << e.what();
+        m_socket->abort();
+        deleteLater();
+    }
+}
+
+void Connection::receive() {
+    if (m_closing) {
+        // The last answer is out; whatever else the client sends is not read.
+        m_socket->readAll();
+        return;
+    }
+    QElapsedTimer slice;
+    slice.start();
+    bool yielded = false, received = false;
+    while (!m_paused && !yielded) {
+        if (!answerBufferedFrames(slice, yielded))
+            return;
+        if (m_paused || yielded)
+            break;
+        const QByteArray chunk = m_socket->read(kReadChunk);
+        if (chunk.isEmpty())
+            break;
+        m_in += chunk;
+        received = true;
+    }
+    // A burst of requests is answered in slices, so that the other connections of this
+    // worker get their turn in between.
+    if (yielded)
+        QMetaObject::invokeMethod(this, &Connection::pump, Qt::QueuedConnection);
+    // The idle clock measures the client's silence in the middle of a frame; while the
+    // connection is paused or waiting for its next slice the wait is the server's.
+    if (m_in.isEmpty() || m_paused || yielded)
+        m_idle.stop();
+    else if (received || !m_idle.isActive())
+        m_idle.start(m_limits.idleTimeoutMs);
+}
+
+bool Connection::answerBufferedFrames(const QElapsedTimer& slice, bool& yielded) {
+    qsizetype start = 0;
+    bool ok = true;
+    for (;;) {
+        const qsizetype end = m_in.indexOf('\n', m_scanned);
+        if (end < 0) {
+            m_scanned = m_in.size();
+            if (m_in.size() - start > m_limits.frameLimit)
+                ok = false;
+            break;
+        }
+        if (end - start > m_limits.frameLimit) {
+            ok = false;
+            break;
+        }
+        const QByteArray frame = m_in.mid(start, end - start);
+        start = end + 1;
+        m_scanned = start;
+        if (const auto reply = answer(frame, m_db))
+            send(*reply);
+        if (m_socket->bytesToWrite() > kOutputHighWater) {
+            m_paused = true;
+            break;
+        }
+        if (slice.nsecsElapsed() > kSliceNs) {
+            yielded = true;
+            break;
+        }
+    }
+    m_in.remove(0, start);
+    m_scanned -= start;
+    if (!ok)
+        closeWith(connectionError(jsonrpc::InvalidRequest,
+                                  QStringLiteral("Requisição maior que o limite de %1 MiB.")
+                                      .arg(m_limits.frameLimit / (1024 * 1024))));
+    return ok;
+}
+
+void Connection::send(const QByteArray& frame) {
+    QByteArray line;
+    line.reserve(frame.size() + 1);
+    line.append(frame).append('\n');
+    m_socket->write(line);
+    // Written now rather than on the next turn of the event loop: the answer is what the
+    // client is blocked on.
+    m_socket->flush();
+}
+
+void Connection::closeWith(const QByteArray& lastFrame) {
+    send(lastFrame);
+    m_closing = true;
+    m_idle.stop();
+    m_in.clear();
+    m_scanned = 0;
+    if (m_socket->bytesToWrite() == 0)
+        halfClose();
+}
+
+void Connection::halfClose() {
+    // Closing outright with the client's bytes still unread would reset the connection and
+    // could destroy the error answer before the client reads it; shutting down only our
+    // side lets it read the answer and then see the end of the stream.
+    ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
+    m_linger.start(m_limits.lingerMs);
+}
+
+void Connection::onBytesWritten() {
+    if (m_closing) {
+        if (m_socket->bytesToWrite() == 0 && !m_linger.isActive())
+            halfClose();
+        return;
+    }
+    if (m_paused && m_socket->bytesToWrite() < kOutputHighWater / 2) {
+        m_paused = false;
+        pump();
+    }
+}
+
+void Connection::onIdle() {
+    qCWarning(lcConnection) << "closing a connection silent in the middle of a frame";
+    closeWith(connectionError(jsonrpc::InvalidRequest,
+                              QStringLiteral("Requisição incompleta: nada foi recebido em %1 s.")
+                                  .arg(m_limits.idleTimeoutMs / 1000.0, 0, 'f', 1)));
+}
+
+} // namespace server::rpc

@@ -1,0 +1,227 @@
+// Enter and exit events on Qt's focus: the order, refusal, what a refused click does not
+// do, and what is not a move at all.
+
+#include "contracts/host_framework.h"
+#include "framework/components/focus.h"
+#include "framework/forms/form.h"
+#include "scripted_ui.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace {
+
+// A form with two panels: panA (edits a1, a2), panB (edit b1, a button, a table, a tab bar).
+struct Screen {
+    TForm form;
+    QWidget* panA;
+    QWidget* panB;
+    QLineEdit *a1, *a2, *b1;
+    QPushButton* button;
+    QTableWidget* table;
+    QTabBar* tabs;
+    QStringList log;
+    bool buttonFired = false;
+
+    Screen() {
+        form.setObjectName("frmTest");
+        auto* layout = new QVBoxLayout(&form);
+        panA = new QWidget(&form);
+        panB = new QWidget(&form);
+        layout->addWidget(panA);
+        layout->addWidget(panB);
+        auto* la = new QVBoxLayout(panA);
+        auto* lb = new QVBoxLayout(panB);
+        a1 = new QLineEdit(panA);
+        a2 = new QLineEdit(panA);
+        la->addWidget(a1);
+        la->addWidget(a2);
+        b1 = new QLineEdit(panB);
+        button = new QPushButton("OK", panB);
+        table = new QTableWidget(3, 2, panB);
+        tabs = new QTabBar(panB);
+        tabs->addTab("Um");
+        tabs->addTab("Dois");
+        tabs->setFocusPolicy(Qt::StrongFocus);
+        for (QWidget* w : {static_cast<QWidget*>(b1), static_cast<QWidget*>(button),
+                           static_cast<QWidget*>(table), static_cast<QWidget*>(tabs)})
+            lb->addWidget(w);
+        QObject::connect(button, &QPushButton::clicked, [this] { buttonFired = true; });
+        const QList<QPair<QWidget*, QString>> named{{panA, "panA"}, {panB, "panB"}, {a1, "a1"},
+                                                    {a2, "a2"},     {b1, "b1"},     {table, "table"},
+                                                    {tabs, "tabs"}, {button, "button"}};
+        for (const auto& [w, name] : named) {
+            w->setObjectName(name);
+            if (w != panA && w != panB)
+                markControl(w);
+            ControlEvents::of(w).OnEnter = [this, name = name] { log << name + ".enter"; };
+            ControlEvents::of(w).OnExit = [this, name = name] { log << name + ".exit"; };
+        }
+        form.resize(400, 500);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        a1->setFocus();
+        log.clear();
+    }
+
+    // Makes `panel`'s exit refuse, after putting the focus on `keep` when given.
+    void refuseExitOf(QWidget* panel, QWidget* keep) {
+        ControlEvents::of(panel).OnExit = [this, panel, keep] {
+            log << panel->objectName() + ".exit";
+            if (keep)
+                SetFocus(keep);
+            MensErro("Filial deve ser informada.", true);
+        };
+    }
+};
+
+} // namespace
+
+class TstFocus : public QObject {
+    Q_OBJECT
+private slots:
+    void exitsRunInnermostFirstAndEntersOutermostFirst();
+    void aRefusedExitKeepsTheFocusWhereTheValidatorPutIt();
+    void aRefusedExitWithoutAFocusMoveReturnsToTheControlLeft();
+    void aRefusedClickDoesNotActOnTheClickedWidget();
+    void codeMovesRunTheEventsAtOnce();
+    void anotherWindowTakingTheFocusIsNotAMove();
+    void aThrowingEnterHandlerIsShownOnceAndNeverEscapes();
+    void aFocusInsideACompositeControlIsTheControls();
+};
+
+void TstFocus::exitsRunInnermostFirstAndEntersOutermostFirst() {
+    Screen s;
+    QCOMPARE(ActiveControl(&s.form), s.a1);
+    s.a2->setFocus();
+    QCOMPARE(s.log, (QStringList{"a1.exit", "a2.enter"}));
+    s.log.clear();
+    s.b1->setFocus();
+    QCOMPARE(s.log, (QStringList{"a2.exit", "panA.exit", "panB.enter", "b1.enter"}));
+    QCOMPARE(ActiveControl(&s.form), s.b1);
+    s.log.clear();
+    QTest::keyClick(s.b1, Qt::Key_Tab);
+    QCOMPARE(s.log, (QStringList{"b1.exit", "button.enter"}));
+}
+
+void TstFocus::aRefusedExitKeepsTheFocusWhereTheValidatorPutIt() {
+    ScriptedUi ui;
+    Screen s;
+    s.a2->setFocus();
+    s.refuseExitOf(s.panA, s.a1);
+    s.log.clear();
+    s.b1->setFocus();
+    QCOMPARE(s.log, (QStringList{"a2.exit", "panA.exit", "a1.enter"}));
+    QCOMPARE(QApplication::focusWidget(), s.a1);
+    QCOMPARE(ActiveControl(&s.form), s.a1);
+    // The validator's message was shown once, by MensErro; the guard added nothing.
+    QCOMPARE(ui.texts(), QStringList{"Filial deve ser informada."});
+}
+
+void TstFocus::aRefusedExitWithoutAFocusMoveReturnsToTheControlLeft() {
+    ScriptedUi ui;
+    Screen s;
+    s.a2->setFocus();
+    s.refuseExitOf(s.panA, nullptr);
+    s.log.clear();
+    QTest::keyClick(s.a2, Qt::Key_Tab); // towards b1
+    QCOMPARE(QApplication::focusWidget(), s.a2);
+    QCOMPARE(ActiveControl(&s.form), s.a2);
+    QCOMPARE(s.log, (QStringList{"a2.exit", "panA.exit"}));
+    QCOMPARE(ui.messages.size(), 1);
+}
+
+void TstFocus::aRefusedClickDoesNotActOnTheClickedWidget() {
+    ScriptedUi ui;
+    Screen s;
+    s.refuseExitOf(s.panA, s.a1);
+    s.table->setCurrentCell(0, 0);
+    const QPoint row2 = s.table->visualRect(s.table->model()->index(2, 1)).center();
+    QTest::mouseClick(s.table->viewport(), Qt::LeftButton, {}, row2);
+    QCOMPARE(s.table->currentRow(), 0);
+    QCOMPARE(QApplication::focusWidget(), s.a1);
+
+    QTest::mouseClick(s.button, Qt::LeftButton);
+    QVERIFY(!s.buttonFired);
+
+    QTest::mouseClick(s.tabs, Qt::LeftButton, {}, s.tabs->tabRect(1).center());
+    QCOMPARE(s.tabs->currentIndex(), 0);
+    QCOMPARE(ui.messages.size(), 3);
+
+    // Once the exit passes, the same click acts.
+    ControlEvents::of(s.panA).OnExit = nullptr;
+    QTest::mouseClick(s.table->viewport(), Qt::LeftButton, {}, row2);
+    QCOMPARE(s.table->currentRow(), 2);
+}
+
+void TstFocus::codeMovesRunTheEventsAtOnce() {
+    Screen s;
+    SetFocus(s.b1);
+    QCOMPARE(s.log, (QStringList{"a1.exit", "panA.exit", "panB.enter", "b1.enter"}));
+    QCOMPARE(QApplication::focusWidget(), s.b1);
+    s.log.clear();
+    // A refusing exit raises to the code that moved the focus.
+    ControlEvents::of(s.b1).OnExit = [] { throw Exception("não"); };
+    QVERIFY_THROWS_EXCEPTION(Exception, SetFocus(s.a1));
+    QCOMPARE(ActiveControl(&s.form), s.b1);
+    // A disabled control is left alone.
+    s.a2->setEnabled(false);
+    SetFocus(s.a2);
+    QCOMPARE(ActiveControl(&s.form), s.b1);
+}
+
+void TstFocus::anotherWindowTakingTheFocusIsNotAMove() {
+    Screen s;
+    QDialog dialog(&s.form);
+    auto* edit = new QLineEdit(&dialog);
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    edit->setFocus();
+    QVERIFY(s.log.isEmpty());
+    dialog.close();
+    s.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.form));
+    QTRY_COMPARE(QApplication::focusWidget(), s.a1);
+    QVERIFY(s.log.isEmpty());
+    QCOMPARE(ActiveControl(&s.form), s.a1);
+}
+
+void TstFocus::aThrowingEnterHandlerIsShownOnceAndNeverEscapes() {
+    ScriptedUi ui;
+    Screen s;
+    ControlEvents::of(s.b1).OnEnter = [] { throw std::runtime_error("boom"); };
+    s.b1->setFocus();
+    QCOMPARE(ui.messages.size(), 1);
+    QVERIFY(ui.lastText().contains("boom"));
+    QCOMPARE(QApplication::focusWidget(), s.b1);
+    QCOMPARE(ActiveControl(&s.form), s.b1);
+}
+
+void TstFocus::aFocusInsideACompositeControlIsTheControls() {
+    Screen s;
+    auto* composite = new QWidget(s.panB);
+    composite->setObjectName("composite");
+    auto* inner = new QLineEdit(composite);
+    composite->setFocusProxy(inner);
+    markControl(composite);
+    s.panB->layout()->addWidget(composite);
+    composite->show();
+    ControlEvents::of(composite).OnEnter = [&] { s.log << "composite.enter"; };
+    ControlEvents::of(composite).OnExit = [&] { s.log << "composite.exit"; };
+    inner->setFocus();
+    QCOMPARE(ActiveControl(&s.form), composite);
+    QCOMPARE(s.log.last(), QString("composite.enter"));
+    s.log.clear();
+    composite->setFocus(); // the same control: nothing happens
+    QVERIFY(s.log.isEmpty());
+}
+
+QTEST_MAIN(TstFocus)
+#include "tst_focus.moc"

@@ -1,0 +1,70 @@
+// A stand-in for apurfat-server in the host's tests: the same command line (--init-demo,
+// --listen, --db), a database with only the branch table, and the misbehaviours the host
+// must survive, chosen by FAKE_SERVER_MODE:
+//   fail-init    --init-demo fails with a message on stderr
+//   exit         --listen fails at once with a message on stderr
+//   silent       --listen never says where it listens
+//   chatty       --listen writes another line before the listening line
+//   ignore-term  --listen ignores SIGTERM
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTcpServer>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+bool createDatabase(const QString& path) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(path);
+    if (!db.open())
+        return false;
+    QSqlQuery q(db);
+    return q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
+           q.exec(QStringLiteral(
+               "CREATE TABLE FILIAL (CDFILIAL TEXT PRIMARY KEY, NMFILIAL TEXT, DTPROC TEXT)")) &&
+           q.exec(QStringLiteral("INSERT INTO FILIAL VALUES "
+                                 "('0002', 'Filial Norte', '2026-02-10'), "
+                                 "('0001', 'Restaurante Central', '2026-03-31')"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString mode = qEnvironmentVariable("FAKE_SERVER_MODE");
+    const int dbAt = args.indexOf(QStringLiteral("--db"));
+    if (dbAt < 0 || dbAt + 1 >= args.size())
+        return 64;
+    const QString database = args.at(dbAt + 1);
+
+    if (args.contains(QStringLiteral("--init-demo"))) {
+        if (mode == QLatin1String("fail-init")) {
+            std::fputs("disco cheio\n", stderr);
+            return 3;
+        }
+        return createDatabase(database) ? 0 : 1;
+    }
+    if (!args.contains(QStringLiteral("--listen")))
+        return 64;
+    if (mode == QLatin1String("exit")) {
+        std::fputs("banco inacessível\n", stderr);
+        return 2;
+    }
+    if (mode == QLatin1String("ignore-term"))
+        std::signal(SIGTERM, SIG_IGN);
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return 1;
+    if (mode != QLatin1String("silent")) {
+        if (mode == QLatin1String("chatty"))
+            std::printf("abrindo %s\n", qPrintable(database));
+        std::printf("listening 127.0.0.1:%d\n", int(server.serverPort()));
+        std::fflush(stdout);
+    }
+    return app.exec();
+}

@@ -1,0 +1,264 @@
+// The wire protocol over loopback, from the outside: bad input of every kind, ordering,
+// the frame limit, silent and slow clients, and connections by the thousand.
+
+#include "loopback_server.h"
+#include "raw_client.h"
+
+#include "framework/net/jsonrpc.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QByteArray Lookup = RawClient::request(1, "GetCliente", R"(["0001",""])");
+
+bool answersLookup(RawClient& client, int id = 1) {
+    client.sendLine(RawClient::request(id, "GetCliente", R"(["0001",""])"));
+    const QJsonObject reply = client.read();
+    return reply.value("id").toInt() == id &&
+           reply.value("result").toObject().value("value").toObject().value("ok").toBool();
+}
+
+} // namespace
+
+class TestRpcProtocol : public QObject {
+    Q_OBJECT
+
+private slots:
+    void badInputGetsAnErrorAndTheConnectionGoesOn_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("hasId");
+        QTest::newRow("malformed") << QByteArray("{\"jsonrpc\":\"2.0\",") << int(jsonrpc::ParseError) << false;
+        QTest::newRow("garbage") << QByteArray("GET / HTTP/1.1") << int(jsonrpc::ParseError) << false;
+        QTest::newRow("bad utf-8") << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"\xff\xfe\"}")
+                                   << int(jsonrpc::ParseError) << false;
+        QTest::newRow("deep nesting") << QByteArray(200000, '[') << int(jsonrpc::ParseError) << false;
+        QTest::newRow("number") << QByteArray("5") << int(jsonrpc::InvalidRequest) << false;
+        QTest::newRow("text") << QByteArray("\"texto\"") << int(jsonrpc::InvalidRequest) << false;
+        QTest::newRow("null") << QByteArray("null") << int(jsonrpc::InvalidRequest) << false;
+        QTest::newRow("batch") << QByteArray("[" + Lookup + "]") << int(jsonrpc::InvalidRequest) << false;
+        QTest::newRow("no version") << QByteArray(R"({"id":1,"method":"GetCliente","params":["0001",""]})")
+                                    << int(jsonrpc::InvalidRequest) << true;
+        QTest::newRow("old version") << QByteArray(R"({"jsonrpc":"1.0","id":1,"method":"GetCliente","params":["0001",""]})")
+                                     << int(jsonrpc::InvalidRequest) << true;
+        QTest::newRow("method not text") << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":5,"params":[]})")
+                                         << int(jsonrpc::InvalidRequest) << true;
+        QTest::newRow("object id") << QByteArray(R"({"jsonrpc":"2.0","id":{"a":1},"method":"GetCliente","params":["0001",""]})")
+                                   << int(jsonrpc::InvalidRequest) << false;
+        QTest::newRow("params scalar") << RawClient::request(1, "GetCliente", "\"0001\"")
+                                       << int(jsonrpc::InvalidRequest) << true;
+        QTest::newRow("named params") << RawClient::request(1, "GetCliente", R"({"CdFilial":"0001"})")
+                                      << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("unknown method") << RawClient::request(1, "ApagaTudo", "[]")
+                                        << int(jsonrpc::MethodNotFound) << true;
+        QTest::newRow("no params") << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":"GetCliente"})")
+                                   << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("missing param") << RawClient::request(1, "GetCliente", R"(["0001"])")
+                                       << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("extra param") << RawClient::request(1, "GetCliente", R"(["0001","",""])")
+                                     << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("number for text") << RawClient::request(1, "GetCliente", R"(["0001",5])")
+                                         << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("null for text") << RawClient::request(1, "GetCliente", R"([null,""])")
+                                       << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("impossible date")
+            << RawClient::request(1, "GetRateio", R"(["1001","0001","2026-02-30","00002"])")
+            << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("date in words")
+            << RawClient::request(1, "GetRateio", R"(["1001","0001","ontem","00002"])")
+            << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("text for flag")
+            << RawClient::request(1, "VerificaBloqueio",
+                                  R"(["1001","0001","2026-03-15","2026-03-02","2026-03-02","sim","00002"])")
+            << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("text for packet") << RawClient::request(1, "SetRateio", R"(["linhas"])")
+                                         << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("work number of no branch")
+            << RawClient::request(1, "GetPrxRelApurFat", R"(["9999"])") << int(jsonrpc::MethodFailed)
+            << true;
+    }
+
+    void badInputGetsAnErrorAndTheConnectionGoesOn() {
+        QFETCH(QByteArray, line);
+        QFETCH(int, code);
+        QFETCH(bool, hasId);
+        LoopbackServer server;
+        RawClient client(server.port());
+        client.sendLine(line);
+        const QJsonObject reply = client.read();
+        QCOMPARE(errorCode(reply), code);
+        QCOMPARE(reply.value("jsonrpc").toString(), QStringLiteral("2.0"));
+        QCOMPARE(reply.value("id"), hasId ? QJsonValue(1) : QJsonValue(QJsonValue::Null));
+        QVERIFY(!reply.value("error").toObject().value("message").toString().isEmpty());
+        QVERIFY(!reply.contains("result"));
+        QVERIFY(answersLookup(client, 2));
+    }
+
+    void aRefusedRuleAnswersWithAnEnvelope() {
+        LoopbackServer server;
+        RawClient client(server.port());
+        client.sendLine(RawClient::request(
+            3, "SetEfetivos", R"(["1001","0001","2026-03-01","2026-03-10","00002","100"])"));
+        const QJsonObject value = client.read().value("result").toObject().value("value").toObject();
+        QCOMPARE(value.value("ok"), QJsonValue(false));
+        QCOMPARE(value.value("message").toString(), QStringLiteral("NF deve estar entre 01 e 99."));
+        QVERIFY(value.value("payload").isNull());
+    }
+
+    void notificationsAndBlankLinesGetNoAnswer() {
+        LoopbackServer server;
+        RawClient client(server.port());
+        client.sendLine(R"({"jsonrpc":"2.0","method":"GetCliente","params":["0001",""]})");
+        client.sendLine(R"({"jsonrpc":"2.0","method":"Nada","params":[]})");
+        client.sendLine("   ");
+        client.sendLine("\r");
+        QVERIFY(answersLookup(client, 7));
+        QVERIFY(client.read(300).isEmpty());
+    }
+
+    void requestsOfAConnectionAreAnsweredInOrder() {
+        LoopbackServer server;
+        RawClient client(server.port());
+        QByteArray burst;
+        constexpr int kRequests = 300;
+        for (int id = 1; id <= kRequests; ++id) {
+            const char* call =
+                id % 3 == 0 ? "GetPrxRelApurFat"
+                            : (id % 3 == 1 ? "GetCliente" : "VerificaBloqueio");
+            const char* params =
+                id % 3 == 0 ? R"(["0001"])"
+                            : (id % 3 == 1 ? R"(["0001",""])"
+                                           : R"(["1001","0001","2026-03-15","2026-03-02","2026-03-02",false,"00002"])");
+            burst += RawClient::request(id, call, params) + '\n';
+        }
+        client.send(burst);
+        for (int id = 1; id <= kRequests; ++id) {
+            const QJsonObject reply = client.read();
+            QCOMPARE(reply.value("id").toInt(), id);
+            QVERIFY(reply.contains("result"));
+        }
+    }
+
+    void aFrameOverTheLimitIsRefusedAndTheConnectionClosed() {
+        LoopbackServer server;
+        RawClient client(server.port());
+        RawClient other(server.port());
+        const QByteArray chunk(1024 * 1024, ' ');
+        client.send("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"GetCliente\",\"params\":[\"");
+        for (qsizetype sent = 0; sent <= jsonrpc::FrameLimit; sent += chunk.size())
+            client.send(chunk);
+        const QJsonObject reply = client.read(10000);
+        QCOMPARE(errorCode(reply), int(jsonrpc::InvalidRequest));
+        QVERIFY(reply.value("error").toObject().value("message").toString().contains("16 MiB"));
+        QVERIFY(client.closedByServer());
+        QVERIFY(answersLookup(other));
+        // Just under the limit is a frame like any other.
+        RawClient large(server.port());
+        QByteArray padded = RawClient::request(1, "GetCliente", R"(["0001",""])");
+        padded.insert(padded.size() - 1, QByteArray(",\"pad\":\"") +
+                                             QByteArray(jsonrpc::FrameLimit - padded.size() - 20, 'x') +
+                                             '"');
+        QVERIFY(padded.size() <= jsonrpc::FrameLimit);
+        large.sendLine(padded);
+        QVERIFY(large.read(10000).contains("result"));
+    }
+
+    void aHalfFrameThenSilenceTimesOut() {
+        LoopbackServer server(2, 300);
+        RawClient idle(server.port());
+        RawClient half(server.port());
+        half.send("{\"jsonrpc\":\"2.0\",\"id\":1,\"meth");
+        QElapsedTimer timer;
+        timer.start();
+        const QJsonObject reply = half.read(5000);
+        QCOMPARE(errorCode(reply), int(jsonrpc::InvalidRequest));
+        QVERIFY(timer.elapsed() >= 250);
+        QVERIFY(half.closedByServer());
+        // A connection idle between calls is not a half frame: it stays.
+        QTest::qWait(400);
+        QVERIFY(answersLookup(idle));
+    }
+
+    void silentAndSlowClientsDoNotBlockOthers() {
+        // One worker: every connection shares its thread.
+        LoopbackServer server(1);
+        RawClient silent(server.port());
+        silent.send("{\"jsonrpc\":\"2.0\",\"id\":1,");
+        // A burst that takes the worker seconds to answer, and nothing read for now.
+        RawClient slow(server.port());
+        constexpr int kFlood = 1500;
+        QByteArray flood;
+        for (int id = 1; id <= kFlood; ++id)
+            flood += RawClient::request(id, "GetEfetivos",
+                                        R"(["1002","0001","2025-12-01","2026-03-15","00002"])") +
+                     '\n';
+        slow.socket().write(flood);
+        slow.socket().flush();
+        QTest::qWait(100);
+
+        RawClient other(server.port());
+        QElapsedTimer timer;
+        timer.start();
+        for (int id = 1; id <= 20; ++id)
+            QVERIFY(answersLookup(other, id));
+        QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+
+        // The slow client then gets every answer, in order.
+        for (int id = 1; id <= kFlood; ++id) {
+            if (slow.socket().bytesToWrite() > 0)
+                slow.socket().waitForBytesWritten(0);
+            QCOMPARE(slow.read(10000).value("id").toInt(), id);
+        }
+    }
+
+    void thousandsOfConnectionsOpenedAndDropped() {
+        LoopbackServer server;
+        constexpr int kBatches = 12, kPerBatch = 250;
+        for (int batch = 0; batch < kBatches; ++batch) {
+            std::vector<std::unique_ptr<QTcpSocket>> sockets;
+            for (int i = 0; i < kPerBatch; ++i) {
+                auto s = std::make_unique<QTcpSocket>();
+                s->connectToHost(QStringLiteral("127.0.0.1"), server.port());
+                sockets.push_back(std::move(s));
+            }
+            for (size_t i = 0; i < sockets.size(); ++i) {
+                QTcpSocket& s = *sockets[i];
+                QVERIFY(s.waitForConnected(5000));
+                if (i % 3 == 1)
+                    s.write("{\"jsonrpc\":\"2.0\",\"id\":");
+                else if (i % 3 == 2)
+                    s.write(Lookup + '\n');
+                s.flush();
+            }
+            for (auto& s : sockets)
+                s->abort();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(server.connectionCount(), 0, 20000);
+        RawClient client(server.port());
+        QVERIFY(answersLookup(client));
+    }
+
+    void connectionsBeyondTheLimitAreTurnedAway() {
+        LoopbackServer server(2, 30000, 3);
+        std::vector<std::unique_ptr<RawClient>> clients;
+        for (int i = 0; i < 3; ++i) {
+            clients.push_back(std::make_unique<RawClient>(server.port()));
+            QVERIFY(answersLookup(*clients.back()));
+        }
+        RawClient extra(server.port());
+        QVERIFY(extra.closedByServer());
+        clients.pop_back();
+        QTRY_COMPARE(server.connectionCount(), 2);
+        RawClient again(server.port());
+        QVERIFY(answersLookup(again));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRpcProtocol)
+#include "tst_rpc_protocol.moc"

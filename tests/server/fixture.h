@@ -1,0 +1,89 @@
+#pragma once
+
+// A fresh database file per test case, in its own temporary folder, with helpers that put
+// a small world straight into the tables and call the methods as a client would.
+
+#include "server/db/database.h"
+
+#include <QDate>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <memory>
+
+class Fixture {
+public:
+    Fixture();
+
+    server::Database& db() { return *m_db; }
+    QString path() const { return m_dir.filePath(QStringLiteral("apurfat.db")); }
+    // Another connection to the same file: another worker serving another clerk.
+    std::unique_ptr<server::Database> open() const;
+
+    void addBranch(const QString& code, QDate processing = QDate(2026, 3, 10));
+    void addClient(const QString& code, const QString& type, const QString& registration,
+                   const QString& name, bool active = true);
+    void addService(const QString& branch, const QString& code, const QString& product);
+    void addContract(const QString& branch, const QString& client, const QString& service,
+                     const QString& nf, double price);
+    // Billed days at the contract's price, NF and the service's product.
+    void addDays(const QString& branch, const QString& client, const QString& service,
+                 QDate from, QDate to, double count);
+    void addShare(const QString& branch, const QString& client, const QString& service, QDate day,
+                  const QString& sequence, double quantity, const QString& nf = {});
+    void addCalculation(const QString& branch, const QString& number, const QString& client,
+                        QDate from, QDate to, bool locked);
+
+    // Branches 0001 and 0002; clients C1 "Beta Indústria" (J), C2 "Álvaro Souza" (F),
+    // C3 inactive, C4 only at 0002; at 0001 C1 has services 00001 (10 a day, 6.50) and
+    // 00002 (100 a day, 20.00, NF 001) every day of March 2026 and 00003 only in February.
+    void standardWorld();
+
+    // Calls a method in process, on this fixture's connection (or another).
+    QVariant call(const QString& method, QVariantList args);
+    QVariant call(server::Database& db, const QString& method, QVariantList& args);
+    int count(const QString& sql, const QVariantList& params = {});
+    QVariant value(const QString& sql, const QVariantList& params = {});
+
+private:
+    // Groups the fixture's own inserts in one transaction: one commit, one sync to disk.
+    class Batch {
+    public:
+        explicit Batch(Fixture& f);
+        ~Batch();
+
+    private:
+        Fixture& m_f;
+    };
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<server::Database> m_db;
+    int m_batchDepth = 0;
+};
+
+// An envelope's parts.
+bool ok(const QVariant& envelope);
+QString message(const QVariant& envelope);
+QVariant payload(const QVariant& envelope);
+
+// The rows of a data packet as maps by field name, and its field list as "NAME:type:size".
+QList<QVariantMap> rowsOf(const QVariant& packet);
+QStringList fieldsOf(const QVariant& packet);
+
+// The change packet of apportionment rows, in the client data set's field order.
+struct ShareRow {
+    QString branch = QStringLiteral("0001"), service = QStringLiteral("00002");
+    QDate day = QDate(2026, 3, 2);
+    QString client = QStringLiteral("C1"), sequence = QStringLiteral("0001");
+    QVariant quantity = 50.0;
+    QString product = QStringLiteral("ALMO"), nf, note;
+    QVariant price = 20.0;
+    QVariantList values() const;
+};
+QVariantMap insertOf(const ShareRow& row);
+QVariantMap updateOf(const ShareRow& before, const ShareRow& after);
+QVariantMap deleteOf(const ShareRow& row);
+// The packet the client data set sends: its fields, then the changes in order.
+QVariantMap changePacket(const QList<QVariantMap>& changes);

@@ -1,0 +1,124 @@
+// The server executable as the host and an operator run it: creating the demo database,
+// listening on a free port, and locking a calculation.
+
+#include "contracts/host_framework.h"
+#include "framework/data/field_type.h"
+#include "framework/net/rpc_client.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Outcome {
+    int status;
+    QString out, err;
+};
+
+Outcome run(const QStringList& arguments) {
+    QProcess p;
+    p.start(QStringLiteral(SERVER_EXECUTABLE), arguments);
+    p.waitForFinished(30000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Whether the calculation covering December 10th of the demo's first client is locked,
+// asked over the socket of a running server.
+bool lockedOverTheSocket(RpcClient& client) {
+    const QDate day = QDate::currentDate().addMonths(-3);
+    const QDate inFirstMonth(day.year(), day.month(), 10);
+    QVariantList args{QStringLiteral("1001"), QStringLiteral("0001"), dateTimeOf(day),
+                      dateTimeOf(inFirstMonth), dateTimeOf(inFirstMonth), false,
+                      QStringLiteral("00002")};
+    return !client.Invoke(QStringLiteral("VerificaBloqueio"), args).toMap().value("payload").toBool();
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initDemoCreatesOnceAndLeavesDataAlone() {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("demo.db");
+        const Outcome first = run({"--init-demo", "--db", db});
+        QCOMPARE(first.status, 0);
+        QVERIFY(first.out.contains(QStringLiteral("criado")));
+        const qint64 size = QFileInfo(db).size();
+        const Outcome second = run({"--init-demo", "--db", db});
+        QCOMPARE(second.status, 0);
+        QVERIFY(second.out.contains(QStringLiteral("nada foi alterado")));
+        QCOMPARE(QFileInfo(db).size(), size);
+
+        const QString foreign = dir.filePath("notas.txt");
+        QFile file(foreign);
+        file.open(QIODevice::WriteOnly);
+        file.write(QByteArray(8192, 'x'));
+        file.close();
+        const Outcome refused = run({"--init-demo", "--db", foreign});
+        QCOMPARE(refused.status, 1);
+        QVERIFY(!refused.err.isEmpty());
+        QCOMPARE(QFileInfo(foreign).size(), 8192);
+    }
+
+    void listensOnAFreePortAndLocksFromTheCommandLine() {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("demo.db");
+        QProcess server;
+        QElapsedTimer startup;
+        startup.start();
+        server.start(QStringLiteral(SERVER_EXECUTABLE),
+                     {"--init-demo", "--listen", "127.0.0.1:0", "--db", db});
+        int port = 0;
+        while (port == 0 && server.waitForReadyRead(10000)) {
+            while (server.canReadLine()) {
+                const QByteArray line = server.readLine().trimmed();
+                if (line.startsWith("listening 127.0.0.1:"))
+                    port = line.mid(int(qstrlen("listening 127.0.0.1:"))).toInt();
+            }
+        }
+        QVERIFY(port > 0);
+        QVERIFY2(startup.elapsed() < 3000, qPrintable(QString::number(startup.elapsed())));
+
+        RpcClient client;
+        client.setEndpoint(QStringLiteral("127.0.0.1"), port);
+        QVERIFY(lockedOverTheSocket(client));
+        const QString number = QStringLiteral("0000000001");
+        Outcome unlocked = run({"unlock", number, "--branch", "0001", "--db", db});
+        QCOMPARE(unlocked.status, 0);
+        QVERIFY(unlocked.out.contains(QStringLiteral("desbloqueada")));
+        QVERIFY(!lockedOverTheSocket(client));
+        QVERIFY(run({"unlock", number, "--branch", "0001", "--db", db})
+                    .out.contains(QStringLiteral("já estava")));
+        QCOMPARE(run({"lock", number, "--branch", "0001", "--db", db}).status, 0);
+        QVERIFY(lockedOverTheSocket(client));
+
+        server.kill();
+        server.waitForFinished();
+    }
+
+    void mistakesOnTheCommandLineAreReported() {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("demo.db");
+        QCOMPARE(run({"--init-demo", "--db", db}).status, 0);
+        const Outcome unknown = run({"lock", "0000009999", "--branch", "0001", "--db", db});
+        QCOMPARE(unknown.status, 1);
+        QVERIFY(unknown.err.contains(QStringLiteral("não encontrada")));
+        QCOMPARE(run({"lock", "0000000001", "--db", db}).status, 2);
+        QCOMPARE(run({"apaga", "0000000001", "--branch", "0001", "--db", db}).status, 2);
+        QCOMPARE(run({"--listen", "127.0.0.1:0"}).status, 2);
+        QCOMPARE(run({"--listen", "127.0.0.1:99999", "--db", db}).status, 2);
+        const Outcome missing = run({"--listen", "127.0.0.1:0", "--db", dir.filePath("x.db")});
+        QCOMPARE(missing.status, 1);
+        QVERIFY(missing.err.contains(QStringLiteral("não encontrado")));
+        QVERIFY(!QFile::exists(dir.filePath("x.db")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_command_line.moc"
