@@ -182,7 +182,9 @@ private:
                 return w && (w == s_swallow || s_swallow->isAncestorOf(w));
             }
         };
-        qApp->installEventFilter(new ClickFilter);
+        auto* filter = new ClickFilter;
+        filter->setParent(qApp);
+        qApp->installEventFilter(filter);
     }
 
     QWidget* m_form;

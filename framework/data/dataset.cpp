@@ -108,8 +108,7 @@ QVariant TClientDataSet::Data() const {
     if (!Active())
         return {};
     packet::Table table;
-    for (const auto& f : m_fields)
-        table.fields.append(Desc(*f));
+    table.fields = FieldDescs();
     table.rows = m_rows.committedRows();
     return packet::make(table);
 }
@@ -179,8 +178,7 @@ QVariant TClientDataSet::Delta() const {
     if (!Active())
         return {};
     packet::ChangeSet delta;
-    for (const auto& f : m_fields)
-        delta.fields.append(Desc(*f));
+    delta.fields = FieldDescs();
     delta.changes = m_rows.changes();
     return packet::makeDelta(delta);
 }
@@ -212,45 +210,37 @@ int TClientDataSet::RecordCount() const {
     return m_rows.size() - (m_rows.pendingRow() >= 0 ? 1 : 0);
 }
 
-void TClientDataSet::ScrollTo(int row) {
-    if (row == m_cur)
-        return;
-    Fire(BeforeScroll, *this);
-    m_cur = row;
-    DataEvent(deDataSetScroll);
+void TClientDataSet::MoveCursor(int row, bool bof, bool eof) {
+    const bool moves = row != m_cur;
+    if (moves) {
+        Fire(BeforeScroll, *this);
+        m_cur = row;
+        DataEvent(deDataSetScroll);
+    }
+    m_bof = bof;
+    m_eof = eof;
+    if (moves)
+        Fire(AfterScroll, *this);
+}
+
+bool TClientDataSet::PrepareMove() {
+    if (!Active())
+        closedError(m_name);
+    CheckBrowseMode();
+    if (m_rows.size() > 0)
+        return true;
+    m_eof = m_bof = true;
+    return false;
 }
 
 void TClientDataSet::First() {
-    if (!Active())
-        closedError(m_name);
-    CheckBrowseMode();
-    if (m_rows.size() == 0) {
-        m_eof = m_bof = true;
-        return;
-    }
-    const bool moves = m_cur != 0;
-    ScrollTo(0);
-    m_bof = true;
-    m_eof = false;
-    if (moves)
-        Fire(AfterScroll, *this);
+    if (PrepareMove())
+        MoveCursor(0, true, false);
 }
 
 void TClientDataSet::Last() {
-    if (!Active())
-        closedError(m_name);
-    CheckBrowseMode();
-    if (m_rows.size() == 0) {
-        m_eof = m_bof = true;
-        return;
-    }
-    const int last = m_rows.size() - 1;
-    const bool moves = m_cur != last;
-    ScrollTo(last);
-    m_eof = true;
-    m_bof = false;
-    if (moves)
-        Fire(AfterScroll, *this);
+    if (PrepareMove())
+        MoveCursor(m_rows.size() - 1, false, true);
 }
 
 void TClientDataSet::Next() { MoveBy(1); }
@@ -258,42 +248,22 @@ void TClientDataSet::Next() { MoveBy(1); }
 void TClientDataSet::Prior() { MoveBy(-1); }
 
 int TClientDataSet::MoveBy(int distance) {
-    if (!Active())
-        closedError(m_name);
-    CheckBrowseMode();
-    if (m_rows.size() == 0) {
-        m_eof = m_bof = true;
+    if (!PrepareMove())
         return 0;
-    }
     const int target = qBound(0, m_cur + distance, m_rows.size() - 1);
     const int moved = target - m_cur;
-    ScrollTo(target);
-    m_eof = distance > 0 && moved < distance;
-    m_bof = distance < 0 && moved > distance;
-    if (moved != 0)
-        Fire(AfterScroll, *this);
+    MoveCursor(target, distance < 0 && moved > distance, distance > 0 && moved < distance);
     return moved;
 }
 
 void TClientDataSet::SetRecNo(int recNo) {
-    if (!Active())
-        closedError(m_name);
-    CheckBrowseMode();
-    if (m_rows.size() == 0)
-        return;
-    const int target = qBound(0, recNo - 1, m_rows.size() - 1);
-    const bool moves = target != m_cur;
-    ScrollTo(target);
-    m_eof = m_bof = false;
-    if (moves)
-        Fire(AfterScroll, *this);
+    if (PrepareMove())
+        MoveCursor(qBound(0, recNo - 1, m_rows.size() - 1), false, false);
 }
 
 bool TClientDataSet::Locate(const QString& keyFields, const QVariant& keyValues,
                             TLocateOptions options) {
-    if (!Active())
-        closedError(m_name);
-    CheckBrowseMode();
+    PrepareMove();
     const QStringList names = keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     const QVariantList keys =
         keyValues.typeId() == QMetaType::QVariantList ? keyValues.toList() : QVariantList{keyValues};
@@ -325,11 +295,7 @@ bool TClientDataSet::Locate(const QString& keyFields, const QVariant& keyValues,
             }
         }
         if (match) {
-            const bool moves = r != m_cur;
-            ScrollTo(r);
-            m_eof = m_bof = false;
-            if (moves)
-                Fire(AfterScroll, *this);
+            MoveCursor(r, false, false);
             return true;
         }
     }
@@ -576,8 +542,11 @@ void TClientDataSet::RunCalcFieldsForAll() {
         RunCalcFields(r);
 }
 
-packet::FieldDesc TClientDataSet::Desc(const TField& field) const {
-    return {field.FieldName(), field.DataType(), field.Size(), field.Origin()};
+QList<packet::FieldDesc> TClientDataSet::FieldDescs() const {
+    QList<packet::FieldDesc> out;
+    for (const auto& f : m_fields)
+        out.append({f->FieldName(), f->DataType(), f->Size(), f->Origin()});
+    return out;
 }
 
 void TClientDataSet::Fire(const NotifyEvent& event, TClientDataSet& self) {

@@ -144,10 +144,13 @@ private:
     void UpdateRecord();
     void OpenWith(QList<RecordStore::Values> rows);
     void InsertAt(int pos);
-    void ScrollTo(int row);
+    // Checks the set is open and posts or drops an open row; false when there is no row.
+    bool PrepareMove();
+    // Moves to `row` (scroll events only when it is another row) and sets Bof and Eof.
+    void MoveCursor(int row, bool bof, bool eof);
     void RunCalcFields(int row);
     void RunCalcFieldsForAll();
-    packet::FieldDesc Desc(const TField& field) const;
+    QList<packet::FieldDesc> FieldDescs() const;
     static void Fire(const NotifyEvent& event, TClientDataSet& self);
 
     QString m_name;

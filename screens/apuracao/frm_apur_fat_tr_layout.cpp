@@ -54,6 +54,7 @@ TDateEditPlus* periodDate(const QString& name, const QString& accessibleName, QW
     auto* date = new TDateEditPlus(parent);
     date->setObjectName(name);
     date->lineEdit()->setFixedWidth(100);
+    date->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     date->SetValidDateColor(Qt::blue);
     date->SetNomeSemana({QStringLiteral("Domingo"), QStringLiteral("Segunda"), QStringLiteral("Terça"),
                          QStringLiteral("Quarta"), QStringLiteral("Quinta"), QStringLiteral("Sexta"),
@@ -152,14 +153,21 @@ void TfrmApurFatTR::BuildFilterPanel() {
                             panFiltro);
     Label1->setBuddy(depDtFinal);
 
+    // Each line: its label, the code with its lookup button (or the period), the name.
+    const auto codeWithLookup = [](QWidget* code, QWidget* lookup) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(2);
+        line->addWidget(code);
+        line->addWidget(lookup);
+        line->addStretch();
+        return line;
+    };
     grid->addWidget(lblFilial, 0, 0);
-    grid->addWidget(medCdFilial, 0, 1);
-    grid->addWidget(btpFilial, 0, 2);
-    grid->addWidget(edtNmFilial, 0, 3, 1, 3);
+    grid->addLayout(codeWithLookup(medCdFilial, btpFilial), 0, 1);
+    grid->addWidget(edtNmFilial, 0, 2);
     grid->addWidget(lblCliente, 1, 0);
-    grid->addWidget(medCdCliente, 1, 1);
-    grid->addWidget(btpCliente, 1, 2);
-    grid->addWidget(edtNmCliente, 1, 3, 1, 3);
+    grid->addLayout(codeWithLookup(medCdCliente, btpCliente), 1, 1);
+    grid->addWidget(edtNmCliente, 1, 2);
     grid->addWidget(lblDtApur, 2, 0);
     auto* period = new QHBoxLayout;
     period->setSpacing(6);
@@ -167,8 +175,8 @@ void TfrmApurFatTR::BuildFilterPanel() {
     period->addWidget(Label1);
     period->addWidget(depDtFinal);
     period->addStretch();
-    grid->addLayout(period, 2, 1, 1, 5);
-    grid->setColumnStretch(3, 1);
+    grid->addLayout(period, 2, 1, 1, 2);
+    grid->setColumnStretch(2, 1);
 
     QWidget::setTabOrder(medCdFilial, medCdCliente);
     QWidget::setTabOrder(medCdCliente, depDtInicial);
