@@ -101,18 +101,6 @@ void TstHostSettings::aWrittenFileIsRead() {
     QCOMPARE(s.programFolder, dir.filePath("bin"));
     QCOMPARE(s.registryFile, QStringLiteral("/etc/corvana/HKLM.ini"));
     QCOMPARE(s.databaseName, dir.filePath("dados/suite.sqlite"));
-};
-applyToSession(s, session);
-QCOMPARE(session.filiProc, QStringLiteral("0001"));
-QCOMPARE(session.nomeFiliProc, QStringLiteral("Restaurante Sabor, Centro"));
-QCOMPARE(session.filiProcFat, QStringLiteral("00AB"));
-QCOMPARE(session.nomeFiliProcFat, QStringLiteral("Cozinha São João"));
-QVERIFY(session.moduFili);
-QCOMPARE(session.webUrl, QStringLiteral("apl.corvana.local"));
-QCOMPARE(session.webPort, 6120);
-QCOMPARE(session.programFolder, dir.filePath("bin"));
-QCOMPARE(session.registryFile, QStringLiteral("/etc/corvana/HKLM.ini"));
-QVERIFY2(session.dataProc, "the processing date is not the settings' to replace");
 }
 
 void TstHostSettings::emptyValuesTakeTheirDefaults() {
