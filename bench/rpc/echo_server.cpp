@@ -81,7 +81,9 @@ EchoClient::EchoClient(int port) {
     noDelay(m_fd);
 }
 
-EchoClient::~EchoClient() { close(m_fd); }
+EchoClient::~EchoClient() {
+    close(m_fd);
+}
 
 void EchoClient::roundTrip(const char* line, size_t size) {
     if (write(m_fd, line, size) != ssize_t(size))

@@ -35,7 +35,7 @@ using Clock = std::chrono::steady_clock;
 
 QVariantList lockCheckArgs() {
     const QDate today = QDate::currentDate();
-    return {QStringLiteral("1001"), QStringLiteral("0001"), dateTimeOf(today),
+    return {QStringLiteral("1001"),         QStringLiteral("0001"),         dateTimeOf(today),
             dateTimeOf(today.addDays(-20)), dateTimeOf(today.addDays(-20)), false,
             QStringLiteral("00002")};
 }
@@ -63,8 +63,7 @@ Stats statsOf(std::vector<double> us) {
     return {at(0.5), at(0.9), at(0.99), us.back()};
 }
 
-template <typename Call>
-double timed(Call&& call) {
+template <typename Call> double timed(Call&& call) {
     const auto start = Clock::now();
     call();
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
@@ -137,9 +136,9 @@ int main(int argc, char* argv[]) {
 
     QTemporaryDir dir;
     QProcess server;
-    const int port = startServer(server, parser.value(serverOption),
-                                 dir.filePath(QStringLiteral("demo.db")),
-                                 parser.value(workersOption).toInt());
+    const int port =
+        startServer(server, parser.value(serverOption), dir.filePath(QStringLiteral("demo.db")),
+                    parser.value(workersOption).toInt());
 
     RpcClient client;
     client.setEndpoint(QStringLiteral("127.0.0.1"), port);
@@ -165,8 +164,8 @@ int main(int argc, char* argv[]) {
     std::printf("round trip of %d calls, %lld-byte request (µs):\n", int(rpcTimes.size()),
                 static_cast<long long>(line.size()));
     std::printf("  %-28s %8s %8s %8s %8s\n", "", "median", "p90", "p99", "max");
-    std::printf("  %-28s %8.1f %8.1f %8.1f %8.1f\n", "bare TCP echo", bareEcho.median,
-                bareEcho.p90, bareEcho.p99, bareEcho.max);
+    std::printf("  %-28s %8.1f %8.1f %8.1f %8.1f\n", "bare TCP echo", bareEcho.median, bareEcho.p90,
+                bareEcho.p99, bareEcho.max);
     std::printf("  %-28s %8.1f %8.1f %8.1f %8.1f\n", "VerificaBloqueio via RpcClient", rpc.median,
                 rpc.p90, rpc.p99, rpc.max);
     std::printf("  median ratio %.2f (target <= 2), p99 %.0f µs (target < 1000)\n",
@@ -174,8 +173,7 @@ int main(int argc, char* argv[]) {
 
     const int clients = parser.value(clientsOption).toInt();
     const double perSecond = throughput(port, clients, parser.value(secondsOption).toInt());
-    std::printf("throughput with %d clients: %.0f calls/s (target >= 10000)\n", clients,
-                perSecond);
+    std::printf("throughput with %d clients: %.0f calls/s (target >= 10000)\n", clients, perSecond);
 
     server.kill();
     server.waitForFinished();

@@ -47,7 +47,9 @@ void RpcClient::open() {
     if (m_port <= 0 || m_port > 65535)
         throw ENetError(QStringLiteral("Porta do servidor de aplicação inválida: %1.").arg(m_port));
     auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(m_host, quint16(m_port));
+    // Unbuffered: the request goes to the kernel in the write, not on a later turn of the
+    // event loop, and the answer is read straight from it.
+    socket->connectToHost(m_host, quint16(m_port), QIODevice::ReadWrite | QIODevice::Unbuffered);
     if (!socket->waitForConnected(m_connectTimeoutMs)) {
         const QString reason = socket->error() == QAbstractSocket::SocketTimeoutError
                                    ? QStringLiteral("tempo de espera esgotado")
@@ -79,11 +81,10 @@ void RpcClient::fail(const QString& message) {
 void RpcClient::dropStaleConnection() {
     if (!isOpen())
         return;
-    // Between calls nothing may arrive: a pending end of stream means the server went
-    // away while we were idle, and bytes mean the stream lost step. Either way nothing of
-    // the coming call has been sent yet, so starting over on a new connection is safe.
-    m_socket->waitForReadyRead(0);
-    if (m_socket->state() != QAbstractSocket::ConnectedState || m_socket->bytesAvailable() > 0)
+    // Between calls nothing may arrive: the socket turning readable means the server went
+    // away while we were idle (end of stream) or the stream lost step (bytes). Either way nothing
+    // of the coming call has been sent yet, so starting over on a new connection is safe.
+    if (m_socket->waitForReadyRead(0) || m_socket->state() != QAbstractSocket::ConnectedState)
         close();
 }
 
@@ -151,20 +152,22 @@ QVariant RpcClient::Invoke(const QString& method, QVariantList& args) {
     const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
     const QJsonObject reply = doc.object();
     const QJsonValue replyId = reply.value(QStringLiteral("id"));
-    const QString refusal = QStringLiteral("O servidor de aplicação recusou a chamada de %1: %2")
-                                .arg(method, reply.value(QStringLiteral("error"))
-                                                 .toObject()
-                                                 .value(QStringLiteral("message"))
-                                                 .toString());
+    auto refusal = [&] {
+        return QStringLiteral("O servidor de aplicação recusou a chamada de %1: %2")
+            .arg(method, reply.value(QStringLiteral("error"))
+                             .toObject()
+                             .value(QStringLiteral("message"))
+                             .toString());
+    };
     if (parseError.error != QJsonParseError::NoError || !doc.isObject())
         fail(QStringLiteral("Resposta ilegível do servidor de aplicação a %1.").arg(method));
     // An error without an id is about the connection, which the server then closes.
     if (replyId.isNull() && reply.contains(QStringLiteral("error")))
-        fail(refusal);
+        fail(refusal());
     if (replyId != QJsonValue(double(id)))
         fail(QStringLiteral("Resposta ilegível do servidor de aplicação a %1.").arg(method));
     if (reply.contains(QStringLiteral("error")))
-        throw Exception(refusal);
+        throw Exception(refusal());
     const QJsonValue result = reply.value(QStringLiteral("result"));
     if (!result.isObject())
         fail(QStringLiteral("Resposta ilegível do servidor de aplicação a %1.").arg(method));

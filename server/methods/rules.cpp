@@ -48,8 +48,8 @@ QString normalizeSequence(const QString& sequence) {
 
 // A locked calculation of the client at the branch sharing a day with the range; bound
 // to (branch, client, range end, range start).
-#define LOCKED_OVERLAP                                                                         \
-    "c.CDFILIAL = ? AND c.CDCLIENTE = ? AND c.IDBLOQUEADO = 'S' AND c.DTINIAPURAC <= ? AND "   \
+#define LOCKED_OVERLAP                                                                             \
+    "c.CDFILIAL = ? AND c.CDCLIENTE = ? AND c.IDBLOQUEADO = 'S' AND c.DTINIAPURAC <= ? AND "       \
     "c.DTFIMAPURAC >= ?"
 
 std::optional<Calculation> lockedCalculation(Database& db, const QString& branch,

@@ -20,8 +20,6 @@ namespace {
 // the server hold an unbounded backlog.
 constexpr qint64 kOutputHighWater = 4 * 1024 * 1024;
 constexpr qint64 kReadChunk = 256 * 1024;
-// What the socket may hold unread; beyond it TCP's own flow control holds the client.
-constexpr qint64 kSocketReadBuffer = 1024 * 1024;
 // How long one connection may keep its worker busy before the others get a turn.
 constexpr qint64 kSliceNs = 2'000'000;
 
@@ -30,14 +28,17 @@ constexpr qint64 kSliceNs = 2'000'000;
 Connection::Connection(qintptr descriptor, Database& db, const ConnectionLimits& limits,
                        QObject* parent)
     : QObject(parent), m_socket(new QTcpSocket(this)), m_db(db), m_limits(limits) {
-    if (!m_socket->setSocketDescriptor(descriptor)) {
+    // Unbuffered: answers go to the kernel in the call that writes them, and bytes the
+    // connection does not read stay in the kernel, where TCP's flow control holds a client
+    // that sends faster than it reads.
+    if (!m_socket->setSocketDescriptor(descriptor, QAbstractSocket::ConnectedState,
+                                       QIODevice::ReadWrite | QIODevice::Unbuffered)) {
         qCWarning(lcConnection).noquote()
             << "could not take over a connection:" << m_socket->errorString();
         ::close(int(descriptor));
         return;
     }
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    m_socket->setReadBufferSize(kSocketReadBuffer);
     m_idle.setSingleShot(true);
     m_linger.setSingleShot(true);
     connect(m_socket, &QTcpSocket::readyRead, this, &Connection::pump);

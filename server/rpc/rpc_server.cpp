@@ -53,6 +53,7 @@ RpcServer::~RpcServer() {
 
 void RpcServer::start() {
     const ConnectionLimits limits{jsonrpc::FrameLimit, m_options.idleTimeoutMs, m_options.lingerMs};
+    m_options.maxConnections = connectionsThatFit(m_options.maxConnections);
     for (int i = 0; i < qMax(1, m_options.workers); ++i) {
         auto* thread = new QThread;
         thread->setObjectName(QStringLiteral("rpc-worker-%1").arg(i + 1));
@@ -89,7 +90,7 @@ void RpcServer::start() {
                             .arg(error));
     }
     qCDebug(lcServer).noquote() << "serving" << m_options.databasePath << "with" << m_workers.size()
-                               << "workers";
+                                << "workers";
 }
 
 void RpcServer::stop() {

@@ -10,11 +10,11 @@
 class FakeServer : public QThread {
 public:
     enum Behaviour {
-        Silent,   // never answers
-        HangUp,   // closes the connection once the request is in
-        Garbage,  // answers a line that is not JSON
-        WrongId,  // answers a call that was not made
-        Drops,    // answers with an error about the connection (no id), as before closing
+        Silent,  // never answers
+        HangUp,  // closes the connection once the request is in
+        Garbage, // answers a line that is not JSON
+        WrongId, // answers a call that was not made
+        Drops,   // answers with an error about the connection (no id), as before closing
     };
 
     explicit FakeServer(Behaviour behaviour);

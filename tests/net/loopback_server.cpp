@@ -24,7 +24,9 @@ LoopbackServer::~LoopbackServer() {
     m_thread.wait();
 }
 
-int LoopbackServer::connectionCount() const { return m_server ? m_server->connectionCount() : 0; }
+int LoopbackServer::connectionCount() const {
+    return m_server ? m_server->connectionCount() : 0;
+}
 
 void LoopbackServer::start() {
     QString error;

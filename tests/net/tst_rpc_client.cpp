@@ -18,8 +18,13 @@ namespace {
 const QString B1 = QStringLiteral("0001");
 
 QVariantList lockArgs(const QVariant& processingDate) {
-    return {QStringLiteral("1001"), B1, processingDate, dateTimeOf(QDate(2025, 12, 10)),
-            dateTimeOf(QDate(2025, 12, 10)), false, QStringLiteral("00002")};
+    return {QStringLiteral("1001"),
+            B1,
+            processingDate,
+            dateTimeOf(QDate(2025, 12, 10)),
+            dateTimeOf(QDate(2025, 12, 10)),
+            false,
+            QStringLiteral("00002")};
 }
 
 quint16 closedPort() {
@@ -28,7 +33,9 @@ quint16 closedPort() {
     return probe.serverPort();
 }
 
-void pointAt(RpcClient& client, quint16 port) { client.setEndpoint(QStringLiteral("127.0.0.1"), port); }
+void pointAt(RpcClient& client, quint16 port) {
+    client.setEndpoint(QStringLiteral("127.0.0.1"), port);
+}
 
 // What a failed call raised: its message, and whether the connection failed (ENetError)
 // rather than the server refusing the call (Exception).
@@ -83,10 +90,16 @@ private slots:
         QCOMPARE(byDate[2].typeId(), QMetaType::QDate);
         QCOMPARE(byDate[2].toDate(), LoopbackServer::today());
 
-        QVariantList run{B1, QStringLiteral("1003"), dateTimeOf(QDate(2026, 3, 1)),
-                         dateTimeOf(QDate(2026, 3, 10)), QString(), B1};
-        const QVariantMap calculated = client.Invoke(QStringLiteral("Confirma_Calculo"), run).toMap();
-        QVERIFY2(calculated.value("ok").toBool(), qPrintable(calculated.value("message").toString()));
+        QVariantList run{B1,
+                         QStringLiteral("1003"),
+                         dateTimeOf(QDate(2026, 3, 1)),
+                         dateTimeOf(QDate(2026, 3, 10)),
+                         QString(),
+                         B1};
+        const QVariantMap calculated =
+            client.Invoke(QStringLiteral("Confirma_Calculo"), run).toMap();
+        QVERIFY2(calculated.value("ok").toBool(),
+                 qPrintable(calculated.value("message").toString()));
         QCOMPARE(run[4].typeId(), QMetaType::QString);
         QVERIFY(!run[4].toString().isEmpty());
         QCOMPARE(run[4].toString().size(), 10);
@@ -111,11 +124,13 @@ private slots:
         QCOMPARE(number.toString(), QStringLiteral("0001000001"));
 
         // A refusal is an envelope, not a failure of the call.
-        QVariantList nf{QStringLiteral("1001"), B1, dateTimeOf(QDate(2026, 3, 1)),
-                        dateTimeOf(QDate(2026, 3, 2)), QStringLiteral("00002"), QStringLiteral("0")};
+        QVariantList nf{QStringLiteral("1001"),        B1,
+                        dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 2)),
+                        QStringLiteral("00002"),       QStringLiteral("0")};
         const QVariantMap refused = client.Invoke(QStringLiteral("SetEfetivos"), nf).toMap();
         QCOMPARE(refused.value("ok"), QVariant(false));
-        QCOMPARE(refused.value("message").toString(), QStringLiteral("NF deve estar entre 01 e 99."));
+        QCOMPARE(refused.value("message").toString(),
+                 QStringLiteral("NF deve estar entre 01 e 99."));
     }
 
     void protocolErrorsRaiseAndKeepTheConnection() {
@@ -125,7 +140,8 @@ private slots:
         QVERIFY(refusal(client, "Nada", {}, "Método desconhecido"));
         QVERIFY(client.isOpen());
         QVERIFY(refusal(client, "GetCliente", {B1, 42}, "deve ser um texto"));
-        QVERIFY(refusal(client, "GetPrxRelApurFat", {QStringLiteral("9999")}, "Filial não cadastrada"));
+        QVERIFY(
+            refusal(client, "GetPrxRelApurFat", {QStringLiteral("9999")}, "Filial não cadastrada"));
         QVERIFY(client.isOpen());
         QVariantList ok{B1, QString()};
         QVERIFY(client.Invoke(QStringLiteral("GetCliente"), ok).toMap().value("ok").toBool());

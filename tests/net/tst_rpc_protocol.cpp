@@ -8,6 +8,8 @@
 
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QLoggingCategory>
+#include <QMutex>
 #include <QTest>
 
 #include <memory>
@@ -16,6 +18,54 @@
 namespace {
 
 const QByteArray Lookup = RawClient::request(1, "GetCliente", R"(["0001",""])");
+
+// The methods the server answers, in order, from its per-request debug lines.
+class MethodLog {
+public:
+    MethodLog() {
+        s_current = this;
+        QLoggingCategory::setFilterRules(QStringLiteral("apurfat.server.methods.debug=true"));
+        m_previous = qInstallMessageHandler(&MethodLog::handle);
+    }
+    ~MethodLog() {
+        qInstallMessageHandler(m_previous);
+        QLoggingCategory::setFilterRules(QString());
+        s_current = nullptr;
+    }
+    int count(const QString& method) const {
+        QMutexLocker lock(&m_mutex);
+        return int(m_methods.count(method));
+    }
+    qsizetype size() const {
+        QMutexLocker lock(&m_mutex);
+        return m_methods.size();
+    }
+    // The most calls of `other` answered in a row from `from` on and before the last call
+    // of `method`, or to the end when `method` never came.
+    int longestRun(qsizetype from, const QString& method, const QString& other) const {
+        QMutexLocker lock(&m_mutex);
+        const qsizetype last = m_methods.lastIndexOf(method);
+        int longest = 0, run = 0;
+        for (qsizetype i = from; i < (last < from ? m_methods.size() : last); ++i) {
+            run = m_methods.at(i) == other ? run + 1 : 0;
+            longest = qMax(longest, run);
+        }
+        return longest;
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (type == QtDebugMsg && qstrcmp(context.category, "apurfat.server.methods") == 0) {
+            QMutexLocker lock(&s_current->m_mutex);
+            s_current->m_methods.append(text.section(QLatin1Char(' '), 0, 0));
+        }
+    }
+
+    static inline MethodLog* s_current = nullptr;
+    QtMessageHandler m_previous;
+    mutable QMutex m_mutex;
+    QStringList m_methods;
+};
 
 bool answersLookup(RawClient& client, int id = 1) {
     client.sendLine(RawClient::request(id, "GetCliente", R"(["0001",""])"));
@@ -34,31 +84,43 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<int>("code");
         QTest::addColumn<bool>("hasId");
-        QTest::newRow("malformed") << QByteArray("{\"jsonrpc\":\"2.0\",") << int(jsonrpc::ParseError) << false;
-        QTest::newRow("garbage") << QByteArray("GET / HTTP/1.1") << int(jsonrpc::ParseError) << false;
-        QTest::newRow("bad utf-8") << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"\xff\xfe\"}")
-                                   << int(jsonrpc::ParseError) << false;
-        QTest::newRow("deep nesting") << QByteArray(200000, '[') << int(jsonrpc::ParseError) << false;
+        QTest::newRow("malformed")
+            << QByteArray("{\"jsonrpc\":\"2.0\",") << int(jsonrpc::ParseError) << false;
+        QTest::newRow("garbage") << QByteArray("GET / HTTP/1.1") << int(jsonrpc::ParseError)
+                                 << false;
+        QTest::newRow("bad utf-8")
+            << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"\xff\xfe\"}")
+            << int(jsonrpc::ParseError) << false;
+        QTest::newRow("deep nesting")
+            << QByteArray(200000, '[') << int(jsonrpc::ParseError) << false;
         QTest::newRow("number") << QByteArray("5") << int(jsonrpc::InvalidRequest) << false;
         QTest::newRow("text") << QByteArray("\"texto\"") << int(jsonrpc::InvalidRequest) << false;
         QTest::newRow("null") << QByteArray("null") << int(jsonrpc::InvalidRequest) << false;
-        QTest::newRow("batch") << QByteArray("[" + Lookup + "]") << int(jsonrpc::InvalidRequest) << false;
-        QTest::newRow("no version") << QByteArray(R"({"id":1,"method":"GetCliente","params":["0001",""]})")
-                                    << int(jsonrpc::InvalidRequest) << true;
-        QTest::newRow("old version") << QByteArray(R"({"jsonrpc":"1.0","id":1,"method":"GetCliente","params":["0001",""]})")
-                                     << int(jsonrpc::InvalidRequest) << true;
-        QTest::newRow("method not text") << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":5,"params":[]})")
-                                         << int(jsonrpc::InvalidRequest) << true;
-        QTest::newRow("object id") << QByteArray(R"({"jsonrpc":"2.0","id":{"a":1},"method":"GetCliente","params":["0001",""]})")
-                                   << int(jsonrpc::InvalidRequest) << false;
+        QTest::newRow("batch") << QByteArray("[" + Lookup + "]") << int(jsonrpc::InvalidRequest)
+                               << false;
+        QTest::newRow("no version")
+            << QByteArray(R"({"id":1,"method":"GetCliente","params":["0001",""]})")
+            << int(jsonrpc::InvalidRequest) << true;
+        QTest::newRow("old version")
+            << QByteArray(R"({"jsonrpc":"1.0","id":1,"method":"GetCliente","params":["0001",""]})")
+            << int(jsonrpc::InvalidRequest) << true;
+        QTest::newRow("method not text")
+            << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":5,"params":[]})")
+            << int(jsonrpc::InvalidRequest) << true;
+        QTest::newRow("object id")
+            << QByteArray(
+                   R"({"jsonrpc":"2.0","id":{"a":1},"method":"GetCliente","params":["0001",""]})")
+            << int(jsonrpc::InvalidRequest) << false;
         QTest::newRow("params scalar") << RawClient::request(1, "GetCliente", "\"0001\"")
                                        << int(jsonrpc::InvalidRequest) << true;
-        QTest::newRow("named params") << RawClient::request(1, "GetCliente", R"({"CdFilial":"0001"})")
-                                      << int(jsonrpc::InvalidParams) << true;
-        QTest::newRow("unknown method") << RawClient::request(1, "ApagaTudo", "[]")
-                                        << int(jsonrpc::MethodNotFound) << true;
-        QTest::newRow("no params") << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":"GetCliente"})")
-                                   << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("named params")
+            << RawClient::request(1, "GetCliente", R"({"CdFilial":"0001"})")
+            << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("unknown method")
+            << RawClient::request(1, "ApagaTudo", "[]") << int(jsonrpc::MethodNotFound) << true;
+        QTest::newRow("no params")
+            << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":"GetCliente"})")
+            << int(jsonrpc::InvalidParams) << true;
         QTest::newRow("missing param") << RawClient::request(1, "GetCliente", R"(["0001"])")
                                        << int(jsonrpc::InvalidParams) << true;
         QTest::newRow("extra param") << RawClient::request(1, "GetCliente", R"(["0001","",""])")
@@ -74,14 +136,15 @@ private slots:
             << RawClient::request(1, "GetRateio", R"(["1001","0001","ontem","00002"])")
             << int(jsonrpc::InvalidParams) << true;
         QTest::newRow("text for flag")
-            << RawClient::request(1, "VerificaBloqueio",
-                                  R"(["1001","0001","2026-03-15","2026-03-02","2026-03-02","sim","00002"])")
+            << RawClient::request(
+                   1, "VerificaBloqueio",
+                   R"(["1001","0001","2026-03-15","2026-03-02","2026-03-02","sim","00002"])")
             << int(jsonrpc::InvalidParams) << true;
         QTest::newRow("text for packet") << RawClient::request(1, "SetRateio", R"(["linhas"])")
                                          << int(jsonrpc::InvalidParams) << true;
         QTest::newRow("work number of no branch")
-            << RawClient::request(1, "GetPrxRelApurFat", R"(["9999"])") << int(jsonrpc::MethodFailed)
-            << true;
+            << RawClient::request(1, "GetPrxRelApurFat", R"(["9999"])")
+            << int(jsonrpc::MethodFailed) << true;
     }
 
     void badInputGetsAnErrorAndTheConnectionGoesOn() {
@@ -105,7 +168,8 @@ private slots:
         RawClient client(server.port());
         client.sendLine(RawClient::request(
             3, "SetEfetivos", R"(["1001","0001","2026-03-01","2026-03-10","00002","100"])"));
-        const QJsonObject value = client.read().value("result").toObject().value("value").toObject();
+        const QJsonObject value =
+            client.read().value("result").toObject().value("value").toObject();
         QCOMPARE(value.value("ok"), QJsonValue(false));
         QCOMPARE(value.value("message").toString(), QStringLiteral("NF deve estar entre 01 e 99."));
         QVERIFY(value.value("payload").isNull());
@@ -128,13 +192,14 @@ private slots:
         QByteArray burst;
         constexpr int kRequests = 300;
         for (int id = 1; id <= kRequests; ++id) {
-            const char* call =
-                id % 3 == 0 ? "GetPrxRelApurFat"
-                            : (id % 3 == 1 ? "GetCliente" : "VerificaBloqueio");
+            const char* call = id % 3 == 0 ? "GetPrxRelApurFat"
+                                           : (id % 3 == 1 ? "GetCliente" : "VerificaBloqueio");
             const char* params =
-                id % 3 == 0 ? R"(["0001"])"
-                            : (id % 3 == 1 ? R"(["0001",""])"
-                                           : R"(["1001","0001","2026-03-15","2026-03-02","2026-03-02",false,"00002"])");
+                id % 3 == 0
+                    ? R"(["0001"])"
+                    : (id % 3 == 1
+                           ? R"(["0001",""])"
+                           : R"(["1001","0001","2026-03-15","2026-03-02","2026-03-02",false,"00002"])");
             burst += RawClient::request(id, call, params) + '\n';
         }
         client.send(burst);
@@ -161,9 +226,9 @@ private slots:
         // Just under the limit is a frame like any other.
         RawClient large(server.port());
         QByteArray padded = RawClient::request(1, "GetCliente", R"(["0001",""])");
-        padded.insert(padded.size() - 1, QByteArray(",\"pad\":\"") +
-                                             QByteArray(jsonrpc::FrameLimit - padded.size() - 20, 'x') +
-                                             '"');
+        padded.insert(padded.size() - 1,
+                      QByteArray(",\"pad\":\"") +
+                          QByteArray(jsonrpc::FrameLimit - padded.size() - 20, 'x') + '"');
         QVERIFY(padded.size() <= jsonrpc::FrameLimit);
         large.sendLine(padded);
         QVERIFY(large.read(10000).contains("result"));
@@ -186,6 +251,9 @@ private slots:
     }
 
     void silentAndSlowClientsDoNotBlockOthers() {
+        // The server logs each call it answers; the order of those lines shows whether the
+        // other client's calls were answered in between the burst or only after it.
+        MethodLog log;
         // One worker: every connection shares its thread.
         LoopbackServer server(1);
         RawClient silent(server.port());
@@ -200,14 +268,16 @@ private slots:
                      '\n';
         slow.socket().write(flood);
         slow.socket().flush();
-        QTest::qWait(100);
+        QTRY_VERIFY(log.count("GetEfetivos") > 0);
 
         RawClient other(server.port());
-        QElapsedTimer timer;
-        timer.start();
+        const qsizetype arrived = log.size();
         for (int id = 1; id <= 20; ++id)
             QVERIFY(answersLookup(other, id));
-        QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+        // From the moment the other client came, the burst got slices, not the worker.
+        const int run = log.longestRun(arrived, "GetCliente", "GetEfetivos");
+        QVERIFY2(run < 50, qPrintable(QString::number(run)));
+        QVERIFY(log.count("GetEfetivos") < kFlood);
 
         // The slow client then gets every answer, in order.
         for (int id = 1; id <= kFlood; ++id) {

@@ -43,8 +43,12 @@ int main(int argc, char* argv[]) {
     if (scenario == QLatin1String("calculation")) {
         db.execOnce(QStringLiteral("CREATE TEMP TRIGGER stop AFTER UPDATE OF NRAPURACFAT ON "
                                    "EFETCDRS BEGIN SELECT pause_for_kill(); END"));
-        QVariantList args{QStringLiteral("0001"), QStringLiteral("C1"), QDate(2026, 3, 1),
-                          QDate(2026, 3, 3),      QString(),            QStringLiteral("0001")};
+        QVariantList args{QStringLiteral("0001"),
+                          QStringLiteral("C1"),
+                          QDate(2026, 3, 1),
+                          QDate(2026, 3, 3),
+                          QString(),
+                          QStringLiteral("0001")};
         local.Invoke(QStringLiteral("Confirma_Calculo"), args);
     } else {
         db.execOnce(QStringLiteral("CREATE TEMP TRIGGER stop AFTER INSERT ON EFETRATCDRS BEGIN "
@@ -57,7 +61,8 @@ int main(int argc, char* argv[]) {
         changed.quantity = 30.0;
         third.sequence = QStringLiteral("0003");
         third.quantity = 10.0;
-        QVariantList args{changePacket({deleteOf(first), updateOf(second, changed), insertOf(third)})};
+        QVariantList args{
+            changePacket({deleteOf(first), updateOf(second, changed), insertOf(third)})};
         local.Invoke(QStringLiteral("SetRateio"), args);
     }
     // Reaching this line means the stop was never hit.

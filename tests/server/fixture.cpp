@@ -54,14 +54,14 @@ void Fixture::addDays(const QString& branch, const QString& client, const QStrin
                       QDate from, QDate to, double count) {
     Batch batch(*this);
     for (QDate d = from; d <= to; d = d.addDays(1))
-        m_db->exec(QStringLiteral(
-                       "INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, "
-                       "QTCOMECDRS, QTPREVCDRS, NRAGRUEFET, VRPRECEFET, CDPRODUTO) "
-                       "SELECT c.CDFILIAL, c.CDCLIENTE, c.CDSERVFILI, ?, ?, ?, c.NRAGRUEFET, "
-                       "c.VRPRECEFET, s.CDPRODUTO FROM SERVCLIE c JOIN SERVFILI s ON "
-                       "s.CDFILIAL = c.CDFILIAL AND s.CDSERVFILI = c.CDSERVFILI "
-                       "WHERE c.CDFILIAL = ? AND c.CDCLIENTE = ? AND c.CDSERVFILI = ?"),
-                   {server::isoDate(d), count, count, branch, client, service});
+        m_db->exec(
+            QStringLiteral("INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, "
+                           "QTCOMECDRS, QTPREVCDRS, NRAGRUEFET, VRPRECEFET, CDPRODUTO) "
+                           "SELECT c.CDFILIAL, c.CDCLIENTE, c.CDSERVFILI, ?, ?, ?, c.NRAGRUEFET, "
+                           "c.VRPRECEFET, s.CDPRODUTO FROM SERVCLIE c JOIN SERVFILI s ON "
+                           "s.CDFILIAL = c.CDFILIAL AND s.CDSERVFILI = c.CDSERVFILI "
+                           "WHERE c.CDFILIAL = ? AND c.CDCLIENTE = ? AND c.CDSERVFILI = ?"),
+            {server::isoDate(d), count, count, branch, client, service});
 }
 
 void Fixture::addShare(const QString& branch, const QString& client, const QString& service,
@@ -135,7 +135,9 @@ int Fixture::count(const QString& sql, const QVariantList& params) {
     return value(sql, params).toInt();
 }
 
-bool ok(const QVariant& envelope) { return envelope.toMap().value(QStringLiteral("ok")).toBool(); }
+bool ok(const QVariant& envelope) {
+    return envelope.toMap().value(QStringLiteral("ok")).toBool();
+}
 
 QString message(const QVariant& envelope) {
     return envelope.toMap().value(QStringLiteral("message")).toString();
@@ -165,8 +167,7 @@ QStringList fieldsOf(const QVariant& packetValue) {
 }
 
 QVariantList ShareRow::values() const {
-    return {branch,  service, dateTimeOf(day), client, sequence,
-            quantity, product, nf,              note,   price};
+    return {branch, service, dateTimeOf(day), client, sequence, quantity, product, nf, note, price};
 }
 
 QVariantMap insertOf(const ShareRow& row) {

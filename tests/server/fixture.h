@@ -29,8 +29,8 @@ public:
     void addContract(const QString& branch, const QString& client, const QString& service,
                      const QString& nf, double price);
     // Billed days at the contract's price, NF and the service's product.
-    void addDays(const QString& branch, const QString& client, const QString& service,
-                 QDate from, QDate to, double count);
+    void addDays(const QString& branch, const QString& client, const QString& service, QDate from,
+                 QDate to, double count);
     void addShare(const QString& branch, const QString& client, const QString& service, QDate day,
                   const QString& sequence, double quantity, const QString& nf = {});
     void addCalculation(const QString& branch, const QString& number, const QString& client,

@@ -22,7 +22,9 @@ QVariant save(Fixture& f, server::Database& db, const QList<QVariantMap>& change
     return f.call(db, QStringLiteral("SetRateio"), args);
 }
 
-QVariant save(Fixture& f, const QList<QVariantMap>& changes) { return save(f, f.db(), changes); }
+QVariant save(Fixture& f, const QList<QVariantMap>& changes) {
+    return save(f, f.db(), changes);
+}
 
 ShareRow share(const QString& sequence, double quantity, const QString& nf = {}) {
     ShareRow row;
@@ -127,20 +129,20 @@ private slots:
         QTest::addColumn<QString>("sequence");
         QTest::addColumn<QDate>("day");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("zero quantity") << QVariant(0.0) << QString() << "0002" << Day
-                                       << "Quantidade deve ser maior que zero.";
+        QTest::newRow("zero quantity")
+            << QVariant(0.0) << QString() << "0002" << Day << "Quantidade deve ser maior que zero.";
         QTest::newRow("negative quantity") << QVariant(-1.0) << QString() << "0002" << Day
                                            << "Quantidade deve ser maior que zero.";
-        QTest::newRow("no quantity") << QVariant() << QString() << "0002" << Day
-                                     << "Quantidade deve ser informada.";
-        QTest::newRow("NF 100") << QVariant(1.0) << "100" << "0002" << Day
-                                << "NF deve estar entre 01 e 99.";
-        QTest::newRow("NF 0") << QVariant(1.0) << "000" << "0002" << Day
-                              << "NF deve estar entre 01 e 99.";
+        QTest::newRow("no quantity")
+            << QVariant() << QString() << "0002" << Day << "Quantidade deve ser informada.";
+        QTest::newRow("NF 100") << QVariant(1.0) << "100"
+                                << "0002" << Day << "NF deve estar entre 01 e 99.";
+        QTest::newRow("NF 0") << QVariant(1.0) << "000"
+                              << "0002" << Day << "NF deve estar entre 01 e 99.";
         QTest::newRow("no billed day") << QVariant(1.0) << QString() << "0002" << QDate(2026, 4, 1)
                                        << "não há comensais faturados";
-        QTest::newRow("duplicate sequence") << QVariant(1.0) << QString() << "0001" << Day
-                                            << "já existe";
+        QTest::newRow("duplicate sequence")
+            << QVariant(1.0) << QString() << "0001" << Day << "já existe";
         QTest::newRow("bad sequence") << QVariant(1.0) << QString() << "abc" << Day
                                       << "Número de sequência do rateio inválido";
         QTest::newRow("zero sequence") << QVariant(1.0) << QString() << "0000" << Day
@@ -165,8 +167,7 @@ private slots:
         // Valid changes before the bad one must not survive it.
         ShareRow changed = kept;
         changed.quantity = 60.0;
-        const QVariant refused =
-            save(f, {updateOf(kept, changed), deleteOf(other), insertOf(bad)});
+        const QVariant refused = save(f, {updateOf(kept, changed), deleteOf(other), insertOf(bad)});
         QVERIFY(!ok(refused));
         QVERIFY2(message(refused).contains(expected), qPrintable(message(refused)));
         QCOMPARE(stored(f), QStringList{"0001 40"});
@@ -292,7 +293,8 @@ private slots:
             threads[t] = std::thread([&, t] {
                 auto db = f.open();
                 for (int i = 0; i < kPerThread; ++i) {
-                    const QString seq = QStringLiteral("%1").arg(t * 100 + i + 1, 4, 10, QLatin1Char('0'));
+                    const QString seq =
+                        QStringLiteral("%1").arg(t * 100 + i + 1, 4, 10, QLatin1Char('0'));
                     if (!ok(save(f, *db, {insertOf(share(seq, 1))})))
                         ++refusals[t];
                 }

@@ -59,7 +59,8 @@ QStringList items(Fixture& f, const QString& number) {
     QStringList out;
     while (q.next())
         out << QStringLiteral("%1 %2 %3 %4 %5 %6")
-                   .arg(q.value(0).toString().isEmpty() ? QStringLiteral("-") : q.value(0).toString(),
+                   .arg(q.value(0).toString().isEmpty() ? QStringLiteral("-")
+                                                        : q.value(0).toString(),
                         q.value(1).toString(), q.value(2).toString())
                    .arg(q.value(3).toDouble())
                    .arg(q.value(4).toDouble())
@@ -81,9 +82,10 @@ private slots:
         f.addCalculation(B1, "0000000004", "C2", QDate(2026, 1, 1), QDate(2026, 1, 31), true);
         const QVariant list = f.call("GetDtApuracao", {C1, B1});
         QVERIFY(ok(list));
-        QCOMPARE(fieldsOf(payload(list)),
-                 QStringList({"DTINIAPURAC:datetime:0", "DTFIMAPURAC:datetime:0",
-                              "IDBLOQUEADO:string:1", "NRAPURACFAT:string:10", "CDFILIAL:string:4"}));
+        QCOMPARE(
+            fieldsOf(payload(list)),
+            QStringList({"DTINIAPURAC:datetime:0", "DTFIMAPURAC:datetime:0", "IDBLOQUEADO:string:1",
+                         "NRAPURACFAT:string:10", "CDFILIAL:string:4"}));
         const QList<QVariantMap> rows = rowsOf(payload(list));
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows[0].value("NRAPURACFAT").toString(), QStringLiteral("0000000003"));
@@ -104,9 +106,9 @@ private slots:
         QVERIFY2(ok(run.envelope), qPrintable(message(run.envelope)));
         QCOMPARE(run.number, QStringLiteral("0000000001"));
         // Breakfast: 20 × 3.333 = 66.66 to the cent. Lunch: 100 + 40 on 001, 60 on 002.
-        QCOMPARE(items(f, run.number), QStringList({"- 00001 DESJ 3.333 20 66.66",
-                                                    "001 00002 ALMO 20 140 2800",
-                                                    "002 00002 ALMO 20 60 1200"}));
+        QCOMPARE(items(f, run.number),
+                 QStringList({"- 00001 DESJ 3.333 20 66.66", "001 00002 ALMO 20 140 2800",
+                              "002 00002 ALMO 20 60 1200"}));
         QCOMPARE(f.value("SELECT IDBLOQUEADO || DTINIAPURAC || DTFIMAPURAC || CDCLIENTE FROM "
                          "CTRLAPURFAT")
                      .toString(),
@@ -132,9 +134,9 @@ private slots:
         QVERIFY2(ok(again.envelope), qPrintable(message(again.envelope)));
         QCOMPARE(again.number, first.number);
         QCOMPARE(f.count("SELECT count(*) FROM CTRLAPURFAT"), 1);
-        QCOMPARE(items(f, first.number), QStringList({"- 00001 DESJ 3.333 20 66.66",
-                                                      "001 00002 ALMO 20 100 2000",
-                                                      "005 00002 ALMO 20 100 2000"}));
+        QCOMPARE(items(f, first.number),
+                 QStringList({"- 00001 DESJ 3.333 20 66.66", "001 00002 ALMO 20 100 2000",
+                              "005 00002 ALMO 20 100 2000"}));
         // March 1 left the calculation.
         QCOMPARE(f.count("SELECT count(*) FROM EFETCDRS WHERE DTEFETCDRS = '2026-03-01' AND "
                          "NRAPURACFAT IS NOT NULL"),
@@ -148,8 +150,8 @@ private slots:
         smallWorld(f);
         f.addCalculation(B1, "0000000050", C1, QDate(2026, 1, 1), QDate(2026, 1, 31), true);
         f.addCalculation(B1, "0000000060", "C2", QDate(2026, 1, 1), QDate(2026, 1, 31), false);
-        for (const QString& asked : {QStringLiteral("0000000050"), QStringLiteral("0000000060"),
-                                     QStringLiteral("lixo")}) {
+        for (const QString& asked :
+             {QStringLiteral("0000000050"), QStringLiteral("0000000060"), QStringLiteral("lixo")}) {
             f.db().exec("DELETE FROM ITAPURFAT");
             f.db().exec("UPDATE EFETCDRS SET NRAPURACFAT = NULL WHERE CDCLIENTE = 'C1'");
             f.db().exec("DELETE FROM CTRLAPURFAT WHERE DTINIAPURAC = '2026-03-01'");
@@ -221,7 +223,7 @@ private slots:
         const Run run = calculate(f, March1, QDate(2026, 3, 3));
         QVERIFY(server::setCalculationLocked(f.db(), B1, run.number, true));
         QVERIFY(!server::setCalculationLocked(f.db(), B1, run.number, true));
-        QVariantList args{C1, B1, dateTimeOf(March1), dateTimeOf(March1), dateTimeOf(March1),
+        QVariantList args{C1,    B1,   dateTimeOf(March1), dateTimeOf(March1), dateTimeOf(March1),
                           false, Lunch};
         QCOMPARE(payload(f.call(f.db(), "VerificaBloqueio", args)), QVariant(false));
         // A locked calculation is not recalculated: the period is refused.

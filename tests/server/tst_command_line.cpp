@@ -31,10 +31,13 @@ Outcome run(const QStringList& arguments) {
 bool lockedOverTheSocket(RpcClient& client) {
     const QDate day = QDate::currentDate().addMonths(-3);
     const QDate inFirstMonth(day.year(), day.month(), 10);
-    QVariantList args{QStringLiteral("1001"), QStringLiteral("0001"), dateTimeOf(day),
+    QVariantList args{QStringLiteral("1001"),   QStringLiteral("0001"),   dateTimeOf(day),
                       dateTimeOf(inFirstMonth), dateTimeOf(inFirstMonth), false,
                       QStringLiteral("00002")};
-    return !client.Invoke(QStringLiteral("VerificaBloqueio"), args).toMap().value("payload").toBool();
+    return !client.Invoke(QStringLiteral("VerificaBloqueio"), args)
+                .toMap()
+                .value("payload")
+                .toBool();
 }
 
 } // namespace

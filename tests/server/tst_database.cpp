@@ -92,7 +92,8 @@ private slots:
 
         const QString foreign = dir.filePath("foreign.db");
         {
-            server::Database db(dir.filePath("scratch.db"), server::Database::Mode::CreateIfMissing);
+            server::Database db(dir.filePath("scratch.db"),
+                                server::Database::Mode::CreateIfMissing);
         }
         {
             QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "foreign");
@@ -188,8 +189,12 @@ private slots:
         QCOMPARE(snapshot(f.db()), before);
         // Nothing of the killed transaction holds the database: the same write now succeeds.
         if (scenario == QLatin1String("calculation")) {
-            QVariantList args{QStringLiteral("0001"), QStringLiteral("C1"), QDate(2026, 3, 1),
-                              QDate(2026, 3, 3),      QString(),            QStringLiteral("0001")};
+            QVariantList args{QStringLiteral("0001"),
+                              QStringLiteral("C1"),
+                              QDate(2026, 3, 1),
+                              QDate(2026, 3, 3),
+                              QString(),
+                              QStringLiteral("0001")};
             QVERIFY(ok(f.call(f.db(), "Confirma_Calculo", args)));
             QCOMPARE(args.at(4).toString(), QStringLiteral("0000000001"));
         } else {

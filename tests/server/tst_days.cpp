@@ -29,8 +29,8 @@ QVariant lockCheck(Fixture& f, QVariantList& args) {
 }
 
 QVariantList lockArgs(QDate from, QDate to, const QString& client = C1) {
-    return {client, B1, dateTimeOf(QDate(2000, 1, 1)), dateTimeOf(from), dateTimeOf(to), false,
-            Lunch};
+    return {client, B1,   dateTimeOf(QDate(2000, 1, 1)), dateTimeOf(from), dateTimeOf(to),
+            false,  Lunch};
 }
 
 } // namespace
@@ -44,7 +44,8 @@ private slots:
         f.standardWorld();
         f.db().exec("UPDATE EFETCDRS SET QTPREVCDRS = 110, NRAPURACFAT = NULL");
         f.addCalculation(B1, "0000000001", C1, QDate(2026, 3, 2), QDate(2026, 3, 2), false);
-        f.db().exec("UPDATE EFETCDRS SET NRAPURACFAT = '0000000001' WHERE DTEFETCDRS = '2026-03-02'");
+        f.db().exec(
+            "UPDATE EFETCDRS SET NRAPURACFAT = '0000000001' WHERE DTEFETCDRS = '2026-03-02'");
         const QVariant list = days(f, March1, QDate(2026, 3, 3));
         QVERIFY(ok(list));
         QCOMPARE(fieldsOf(payload(list)),
@@ -78,8 +79,8 @@ private slots:
         // round to 9.99. Day 4: 5.004 + 4.996 round to 5.00 + 5.00 and add up.
         for (auto [seq, q] : {std::pair{"0001", 2.5}, std::pair{"0002", 7.5}})
             f.addShare(B1, C1, Lunch, QDate(2026, 3, 2), seq, q);
-        for (auto [seq, q] : {std::pair{"0001", 3.333}, std::pair{"0002", 3.333},
-                              std::pair{"0003", 3.334}})
+        for (auto [seq, q] :
+             {std::pair{"0001", 3.333}, std::pair{"0002", 3.333}, std::pair{"0003", 3.334}})
             f.addShare(B1, C1, Lunch, QDate(2026, 3, 3), seq, q);
         for (auto [seq, q] : {std::pair{"0001", 5.004}, std::pair{"0002", 4.996}})
             f.addShare(B1, C1, Lunch, QDate(2026, 3, 4), seq, q);
@@ -200,7 +201,7 @@ private slots:
         QVERIFY(ok(lockCheck(f, args)));
         QCOMPARE(args[2].typeId(), QMetaType::QDateTime);
         QCOMPARE(args[2].toDateTime(), dateTimeOf(QDate(2026, 3, 10)));
-        QVariantList byDate{C1, QStringLiteral("0002"), QDate(2000, 1, 1), March1, March1, true,
+        QVariantList byDate{C1,   QStringLiteral("0002"), QDate(2000, 1, 1), March1, March1, true,
                             Lunch};
         QVERIFY(ok(lockCheck(f, byDate)));
         QCOMPARE(byDate[2].typeId(), QMetaType::QDate);
@@ -218,8 +219,8 @@ private slots:
         f.standardWorld();
         f.addCalculation(B1, "0000000001", C1, QDate(2026, 2, 1), QDate(2026, 2, 28), true);
         // No service row: empty client and service; no day: the zero date.
-        QVariantList args{QString(), B1, dateTimeOf(March1), zeroDateTime(), zeroDateTime(), false,
-                          QString()};
+        QVariantList args{QString(),      B1,    dateTimeOf(March1), zeroDateTime(),
+                          zeroDateTime(), false, QString()};
         const QVariant answer = lockCheck(f, args);
         QVERIFY(ok(answer));
         QVERIFY(payload(answer).toBool());

@@ -71,7 +71,8 @@ private slots:
                  QStringLiteral("2025-12-01"));
         QCOMPARE(f.value("SELECT max(DTEFETCDRS) FROM EFETCDRS").toString(),
                  QStringLiteral("2026-03-15"));
-        QCOMPARE(f.count("SELECT count(*) FROM EFETCDRS WHERE QTCOMECDRS <= 0 OR VRPRECEFET <= 0"), 0);
+        QCOMPARE(f.count("SELECT count(*) FROM EFETCDRS WHERE QTCOMECDRS <= 0 OR VRPRECEFET <= 0"),
+                 0);
 
         // Apportioned days that add up and days that do not.
         const int apportionedDays = f.count(
@@ -96,16 +97,23 @@ private slots:
         const QString branch = q.value(0).toString(), client = q.value(2).toString();
         QVERIFY(f.count("SELECT count(*) FROM ITAPURFAT WHERE CDFILIAL = ? AND NRAPURACFAT = ?",
                         {branch, q.value(1)}) > 0);
-        QVariantList args{client, branch, Today, QDate(2025, 12, 10), QDate(2025, 12, 10), false,
+        QVariantList args{client,
+                          branch,
+                          Today,
+                          QDate(2025, 12, 10),
+                          QDate(2025, 12, 10),
+                          false,
                           QStringLiteral("00002")};
         QCOMPARE(payload(f.call(f.db(), "VerificaBloqueio", args)), QVariant(false));
         // The month with unbalanced days cannot be calculated until they are fixed.
-        QVariantList run{branch, QStringLiteral("1001"), QDate(2026, 2, 1), QDate(2026, 2, 28),
+        QVariantList run{branch,    QStringLiteral("1001"), QDate(2026, 2, 1), QDate(2026, 2, 28),
                          QString(), QStringLiteral("0001")};
         QVERIFY(!ok(f.call(f.db(), "Confirma_Calculo", run)));
         // Both branches offer clients to the lookup.
-        QVERIFY(!rowsOf(payload(f.call("GetCliente", {QStringLiteral("0001"), QString()}))).isEmpty());
-        QVERIFY(!rowsOf(payload(f.call("GetCliente", {QStringLiteral("0002"), QString()}))).isEmpty());
+        QVERIFY(
+            !rowsOf(payload(f.call("GetCliente", {QStringLiteral("0001"), QString()}))).isEmpty());
+        QVERIFY(
+            !rowsOf(payload(f.call("GetCliente", {QStringLiteral("0002"), QString()}))).isEmpty());
     }
 };
 

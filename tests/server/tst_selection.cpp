@@ -38,12 +38,13 @@ private slots:
     void clientByRegistrationNumber() {
         Fixture f;
         f.standardWorld();
-        const QVariant found = f.call(QStringLiteral("GetCliente"), {B1, QStringLiteral("11222333000181")});
+        const QVariant found =
+            f.call(QStringLiteral("GetCliente"), {B1, QStringLiteral("11222333000181")});
         QVERIFY(ok(found));
-        QCOMPARE(fieldsOf(payload(found)),
-                 QStringList({"CDCLIENTE:string:21", "IDTPIJURCLIE:string:1",
-                              "NRINSJURCLIE:string:20", "NMRAZSOCCLIE:string:50",
-                              "NMFANTCLIE:string:50"}));
+        QCOMPARE(
+            fieldsOf(payload(found)),
+            QStringList({"CDCLIENTE:string:21", "IDTPIJURCLIE:string:1", "NRINSJURCLIE:string:20",
+                         "NMRAZSOCCLIE:string:50", "NMFANTCLIE:string:50"}));
         const QList<QVariantMap> rows = rowsOf(payload(found));
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows[0].value("CDCLIENTE").toString(), QStringLiteral("C1"));
@@ -51,9 +52,9 @@ private slots:
         QCOMPARE(rows[0].value("NMRAZSOCCLIE").toString(), QStringLiteral("Beta Indústria"));
 
         // Blanks around the key do not hide the client.
-        QCOMPARE(column(f.call("GetCliente", {B1, QStringLiteral(" 11222333000181 ")}),
-                        "CDCLIENTE"),
-                 QStringList{"C1"});
+        QCOMPARE(
+            column(f.call("GetCliente", {B1, QStringLiteral(" 11222333000181 ")}), "CDCLIENTE"),
+            QStringList{"C1"});
         // A client of another branch, an inactive one and an unknown number are not found.
         QVERIFY(column(f.call("GetCliente", {B1, QStringLiteral("07931564000197")}), "CDCLIENTE")
                     .isEmpty());
@@ -120,8 +121,8 @@ private slots:
     void serviceListHoldsContractedServicesWithDaysInThePeriod() {
         Fixture f;
         f.standardWorld();
-        const QVariant list =
-            f.call("GetFiltro", {B1, March1, March31, QStringLiteral("0001000007"), QStringLiteral("C1")});
+        const QVariant list = f.call(
+            "GetFiltro", {B1, March1, March31, QStringLiteral("0001000007"), QStringLiteral("C1")});
         QVERIFY(ok(list));
         QCOMPARE(fieldsOf(payload(list)),
                  QStringList({"CDSERVFILI:string:5", "CDFILIAL:string:4", "NMSERVICO:string:40",
@@ -170,8 +171,8 @@ private slots:
     void serviceListRefusesAnInvertedPeriod() {
         Fixture f;
         f.standardWorld();
-        const QVariant refused =
-            f.call("GetFiltro", {B1, March31, March1, QStringLiteral("0001000001"), QStringLiteral("C1")});
+        const QVariant refused = f.call(
+            "GetFiltro", {B1, March31, March1, QStringLiteral("0001000001"), QStringLiteral("C1")});
         QVERIFY(!ok(refused));
         QVERIFY(message(refused).contains(QStringLiteral("Data Inicial deve ser menor ou igual")));
         QCOMPARE(f.count("SELECT count(*) FROM RELAPURFAT"), 0);
