@@ -1,6 +1,7 @@
 #include "framework/components/date_edit.h"
 
 #include "contracts/host_framework.h"
+#include "framework/components/enter_moves_focus.h"
 #include "framework/components/focus.h"
 #include "framework/components/theme_icon.h"
 #include "framework/components/widget_palette.h"
@@ -30,6 +31,7 @@ TDateEditPlus::TDateEditPlus(QWidget* parent)
     markControl(this);
     setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(m_edit);
+    enterMovesFocus(m_edit);
 
     m_mask.setDesktopMask(kDateMask);
     m_plainTextColour = m_edit->palette().color(QPalette::Text);

@@ -164,6 +164,10 @@ void TDBGrid::FocusControl(TField*& field) {
         if (Column(c).Field() != field)
             continue;
         SetSelectedIndex(c);
+        // A grid that cannot take the focus (its form not shown yet, its page disabled)
+        // only selects the column; another control may still take the request.
+        if (!isVisible() || !isEnabled())
+            return;
         field = nullptr;
         SetFocus(this);
         return;

@@ -1,11 +1,13 @@
 #include "framework/components/edit.h"
 
+#include "framework/components/enter_moves_focus.h"
 #include "framework/components/focus.h"
 #include "framework/components/widget_palette.h"
 #include "framework/ui/guard.h"
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {
     markControl(this);
+    enterMovesFocus(this);
     connect(this, &QLineEdit::textChanged, this, [this] { runOnChange(); });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // The desktop library's edit: a line edit that is a control of its form (enter and exit
-// events), with a change event and a background colour.
+// events), with a change event and a background colour. Enter moves on as Tab does.
 
 #include <QLineEdit>
 

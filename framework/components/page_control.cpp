@@ -79,8 +79,18 @@ TTabSheet* TPageControl::ActivePage() const {
 }
 
 void TPageControl::SetActivePage(TTabSheet* page) {
-    if (page && indexOf(page) >= 0)
-        setCurrentWidget(page);
+    if (!page || indexOf(page) < 0 || page == currentWidget())
+        return;
+    // The control working on the page being hidden is left first, as the desktop's page
+    // control does: its exit may refuse, and then the page stays.
+    QWidget* old = currentWidget();
+    QWidget* active = ActiveControl(this);
+    if (old && active && old->isAncestorOf(active)) {
+        SetFocus(this);
+        if (old->isAncestorOf(ActiveControl(this)))
+            return;
+    }
+    setCurrentWidget(page);
 }
 
 TTabSheet* TPageControl::Pages(int index) const {

@@ -20,7 +20,8 @@ public:
     explicit TPageControl(QWidget* parent = nullptr);
 
     TTabSheet* ActivePage() const;
-    // Runs neither OnChanging nor OnChange.
+    // Runs neither OnChanging nor OnChange. When the focus is on the page being hidden, it
+    // moves to the page control first; an exit that refuses raises and the page stays.
     void SetActivePage(TTabSheet* page);
     int PageCount() const { return count(); }
     TTabSheet* Pages(int index) const;

@@ -224,5 +224,7 @@ QString TField::DefaultText(bool displayText) const {
 }
 
 void TField::FocusControl() {
-    m_dataSet.DataEvent(deFocusControl, this);
+    // A closed data set has no control showing the field.
+    if (m_dataSet.Active())
+        m_dataSet.DataEvent(deFocusControl, this);
 }

@@ -81,6 +81,43 @@ public:
     // billing period is locked.
     void VerificaBloqueio();
 
+    // Branch and client selection.
+    void medCdFilialChange(QObject* sender);
+    void medCdFilialExit(QObject* sender);
+    void btpFilialBeforePesq(QObject* sender, bool& proceed);
+    void btpFilialAfterPesq(QObject* sender);
+    void Vd_Filial(bool required);
+    void medCdClienteChange(QObject* sender);
+    void medCdClienteEnter(QObject* sender);
+    void medCdClienteExit(QObject* sender);
+    void btpClienteBeforePesq(QObject* sender, bool& proceed);
+    void btpClienteAfterPesq(QObject* sender);
+    void Vd_Cliente(bool required);
+    void cdsClienteNRINSJURCLIEGetText(TField& sender, QString& text, bool displayText);
+
+    // The period and the service list.
+    void depDtInicialExit(QObject* sender);
+    void depDtFinalExit(QObject* sender);
+    void panFiltroEnter(QObject* sender);
+    void panFiltroExit(QObject* sender);
+
+    // Pages and command state.
+    void ChangeButtons(bool include, bool change, bool remove, bool slot4, bool slot5,
+                       bool confirmCancel, bool calculation);
+    void Habilita_Pagina(bool enable);
+    void mnuFolhaDadosClick(QObject* sender) override;
+    void mnuFormularioClick(QObject* sender) override;
+    void pgcPadraoChanging(QObject* sender, bool& allowChange);
+    void pgcPadraoChange(QObject* sender) override;
+    void dtsPadraoStateChange(QObject* sender) override;
+
+    // The day list.
+    void cdsEfetivosBeforeScroll(TClientDataSet& dataSet);
+    void cdsEfetivosAfterScroll(TClientDataSet& dataSet);
+
+    // The apportionment.
+    bool Vd_Soma();
+
 private:
     // Layout, area by area.
     void BuildCommandBar();
@@ -93,9 +130,38 @@ private:
     void CriaCampos();
     void BindDataSources();
 
+    // The events of the controls and data sets, bound to their handlers by name, as the
+    // form resource binds them.
+    void BindHandlers();
+
     // The steps of creation, in their order.
     QString ProgramFolder() const;
     void InitialBranch();
     // Releases the screen's work tables on the server (the first step of closing).
     void ReleaseWorkTables();
+
+    // A call of the application server whose result is an envelope: its payload, or the
+    // failure shown and raised.
+    QVariant ServerPayload(const char* method, QVariantList args);
+    // Loads the payload of such a call into `dataSet`.
+    void LoadFromServer(TClientDataSet& dataSet, const char* method, QVariantList args);
+
+    // The branch controls follow the login: a login bound to one branch never edits it.
+    void EnableBranchControls();
+    // Enables or disables the filter panel's controls together; the branch controls still
+    // follow the login and the names stay display-only.
+    void EnableFilter(bool enable);
+    void LoadServices();
+    // The command state of a day whose freshly loaded apportionment is empty: include and
+    // calculation on, change, delete and slots 4 and 5 off, confirm and cancel untouched.
+    void SetEmptyApportionmentCommands();
+    // Each command button takes the enabled state of its menu item.
+    void ButtonsFollowMenu();
+    // Loads the current service's days for the filter period (the day list then loads the
+    // first day's apportionment itself).
+    void LoadDays();
+    // Loads the apportionment of the current day.
+    void LoadApportionment();
+    bool DailyPageActive() const { return pgcPadrao->ActivePage() == tshFormulario; }
+    bool ServicesPageActive() const { return pgcPadrao->ActivePage() == tshFolhaDados; }
 };

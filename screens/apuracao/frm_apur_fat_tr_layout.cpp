@@ -82,6 +82,7 @@ TfrmApurFatTR::TfrmApurFatTR(QWidget* parent) : TfrmPadrao(parent) {
     BuildMessages();
     CriaCampos();
     BindDataSources();
+    BindHandlers();
 
     netApurFatTR.ServerName = QString::fromLatin1(ServerMethod::ServerName);
     netApurFatTR.ThrowException = false;

@@ -2,6 +2,7 @@
 
 #include "screens/apuracao/frm_apur_fat_tr.h"
 #include "screens/apuracao/cli_rqx52000.h"
+#include "screens/apuracao/busy_animation.h"
 
 #include "contracts/app_server.h"
 #include "contracts/host_framework.h"
@@ -15,15 +16,6 @@ namespace {
 
 const QString kRegistryKey = QStringLiteral("SOFTWARE\\CORVANA\\Sistemas Integrados Corvana\\WebSrv");
 const QString kReportPackage = QStringLiteral("Pkg_Rqx30700.bpl");
-
-// The busy animation over a form, hidden again however the work ends.
-class BusyAnimation {
-public:
-    BusyAnimation(QWidget* form, int kind) { ActiveShowAvi(form, kind); }
-    ~BusyAnimation() { DeactiveShowAvi(); }
-    BusyAnimation(const BusyAnimation&) = delete;
-    BusyAnimation& operator=(const BusyAnimation&) = delete;
-};
 
 // The folder the registry names is a Windows path ending in "\"; on other systems its
 // separators are the system's own.
@@ -84,10 +76,7 @@ void TfrmApurFatTR::FormCreate(QObject* sender) {
 }
 
 void TfrmApurFatTR::InitialBranch() {
-    const bool editable = !ModuFili();
-    medCdFilial->setEnabled(editable);
-    btpFilial->setEnabled(editable);
-    lblFilial->setEnabled(editable);
+    EnableBranchControls();
 
     medCdFilial->SetText(FiliProcFat());
     edtNmFilial->setText(NomeFiliProcFat());
@@ -95,7 +84,7 @@ void TfrmApurFatTR::InitialBranch() {
         medCdFilial->SetText(FiliProc());
         edtNmFilial->setText(NomeFiliProc());
     }
-    if (editable) {
+    if (!ModuFili()) {
         // The name is read for the branch the edit shows, the processing branch when the
         // login has no billing branch.
         qryFilial.Close();
@@ -117,11 +106,6 @@ void TfrmApurFatTR::FormActivate(QObject*) {
     }
 }
 
-void TfrmApurFatTR::ReleaseWorkTables() {
-    QVariantList args{cdsCdFilial.Data(), cdsNrPrx.FieldByName(QStringLiteral("APUFAT")).AsString()};
-    CheckResultServ(netApurFatTR.AppServer().Invoke(ServerMethod::DelTableRelApur, args), true, 0);
-}
-
 void TfrmApurFatTR::FormClose(QObject* sender, TCloseAction& action) {
     ReleaseWorkTables();
     TfrmPadrao::FormClose(sender, action);
@@ -137,4 +121,12 @@ void TfrmApurFatTR::netApurFatTRBeforeConnect(QObject*) {
 void TfrmApurFatTR::CriaDataSet(TClientDataSet& dataSet) {
     if (!dataSet.Active())
         dataSet.CreateDataSet();
+}
+
+QVariant TfrmApurFatTR::ServerPayload(const char* method, QVariantList args) {
+    return CheckResultServ(netApurFatTR.AppServer().Invoke(QString::fromLatin1(method), args), true, 0);
+}
+
+void TfrmApurFatTR::LoadFromServer(TClientDataSet& dataSet, const char* method, QVariantList args) {
+    dataSet.SetData(ServerPayload(method, std::move(args)));
 }

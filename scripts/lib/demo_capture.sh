@@ -4,6 +4,10 @@
 #
 #   capture_demo OUTPUT.png [extra apurfat-host arguments…]
 #
+# When the caller defines a function capture_actions, it runs once the screen is up and
+# before the picture is taken, with the window id as its argument; capture_xdotool sends
+# real X input to the virtual display from there.
+#
 # Expects the current directory to be the repository; the binaries are taken from
 # $CAPTURE_BIN_DIR (build/bin by default).
 # Returns non-zero when the host's main window never appears; the host's log is printed then.
@@ -63,6 +67,10 @@ _capture_wait_window() {
     return 1
 }
 
+capture_xdotool() {
+    DISPLAY=$CAPTURE_DISPLAY xdotool "$@"
+}
+
 capture_demo() {
     local output=$1
     shift
@@ -89,6 +97,10 @@ capture_demo() {
             echo "note: the module's screen did not come up; taking the host's window as it is" >&2
     fi
     sleep 1.5 # let the last paint and the busy animation settle
+    if declare -F capture_actions >/dev/null; then
+        capture_actions "$wid"
+        sleep 1
+    fi
 
     local X Y WIDTH HEIGHT SCREEN WINDOW
     eval "$(DISPLAY=$CAPTURE_DISPLAY xdotool getwindowgeometry --shell "$wid")"

@@ -2,7 +2,10 @@
 // and then the change event; a page selected from code runs neither; disabled pages.
 
 #include "contracts/host_framework.h"
+#include "framework/components/edit.h"
+#include "framework/components/focus.h"
 #include "framework/components/page_control.h"
+#include "framework/forms/form.h"
 #include "scripted_ui.h"
 
 #include <QLineEdit>
@@ -49,6 +52,7 @@ private slots:
     void changingRefusesByFlagOrByThrowing();
     void keyboardChangesAreUserChanges();
     void disabledPagesCannotBeChosenAndStayPutWhenActive();
+    void choosingAPageFromCodeFirstLeavesTheControlOnTheOldOne();
 };
 
 void TstPageControl::aClickRunsChangingBeforeAndChangeAfterButCodeRunsNeither() {
@@ -129,6 +133,37 @@ void TstPageControl::disabledPagesCannotBeChosenAndStayPutWhenActive() {
     QVERIFY(!p.editOnServices->isEnabled());
     p.services->SetEnabled(true);
     QVERIFY(p.editOnServices->isEnabled());
+}
+
+void TstPageControl::choosingAPageFromCodeFirstLeavesTheControlOnTheOldOne() {
+    ScriptedUi ui;
+    TForm form;
+    auto* pages = new TPageControl(&form);
+    auto* services = new TTabSheet(pages, "Serviços");
+    auto* daily = new TTabSheet(pages, "Efetivos");
+    auto* edit = new TEdit(services);
+    (new QVBoxLayout(&form))->addWidget(pages);
+    (new QVBoxLayout(services))->addWidget(edit);
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    SetFocus(edit);
+    bool refuse = true;
+    ControlEvents::of(edit).OnExit = [&] {
+        if (refuse)
+            throw Exception("Quantidade deve ser informada.");
+    };
+    // The exit refuses: the page stays and the refusal reaches the caller.
+    QVERIFY_THROWS_EXCEPTION(Exception, pages->SetActivePage(daily));
+    QCOMPARE(pages->ActivePage(), services);
+    QCOMPARE(ActiveControl(&form), edit);
+    // Accepted: the focus rests on the page control, never on a control of a hidden page
+    // nor wherever Qt would send it next.
+    refuse = false;
+    pages->SetActivePage(daily);
+    QCOMPARE(pages->ActivePage(), daily);
+    QCOMPARE(ActiveControl(&form), pages);
+    QVERIFY(ui.messages.isEmpty());
 }
 
 QTEST_MAIN(TstPageControl)

@@ -2,6 +2,8 @@
 // do, and what is not a move at all.
 
 #include "contracts/host_framework.h"
+#include "framework/components/date_edit.h"
+#include "framework/components/edit.h"
 #include "framework/components/focus.h"
 #include "framework/forms/form.h"
 #include "scripted_ui.h"
@@ -94,6 +96,7 @@ private slots:
     void anotherWindowTakingTheFocusIsNotAMove();
     void aThrowingEnterHandlerIsShownOnceAndNeverEscapes();
     void aFocusInsideACompositeControlIsTheControls();
+    void enterInAnEditMovesOnAsTabDoes();
 };
 
 void TstFocus::exitsRunInnermostFirstAndEntersOutermostFirst() {
@@ -221,6 +224,32 @@ void TstFocus::aFocusInsideACompositeControlIsTheControls() {
     s.log.clear();
     composite->setFocus(); // the same control: nothing happens
     QVERIFY(s.log.isEmpty());
+}
+
+void TstFocus::enterInAnEditMovesOnAsTabDoes() {
+    ScriptedUi ui;
+    TForm form;
+    auto* code = new TEdit(&form);
+    auto* date = new TDateEditPlus(&form);
+    auto* name = new TEdit(&form);
+    auto* layout = new QVBoxLayout(&form);
+    for (QWidget* w : {static_cast<QWidget*>(code), static_cast<QWidget*>(date), static_cast<QWidget*>(name)})
+        layout->addWidget(w);
+    QStringList exits;
+    ControlEvents::of(code).OnExit = [&] { exits << "code"; };
+    ControlEvents::of(date).OnExit = [&] { exits << "date"; };
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    SetFocus(code);
+    QTest::keyClick(code, Qt::Key_Return);
+    QCOMPARE(ActiveControl(&form), date);
+    QTest::keyClick(date->lineEdit(), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(ActiveControl(&form), name);
+    QCOMPARE(exits, (QStringList{"code", "date"}));
+    // With a modifier Enter is the edit's own key.
+    QTest::keyClick(name, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(ActiveControl(&form), name);
 }
 
 QTEST_MAIN(TstFocus)

@@ -1,0 +1,51 @@
+#pragma once
+
+// The main screen against the real application server: `apurfat-server` started as a child
+// on a fresh demonstration database over loopback, the same file serving as the suite's
+// database for the branch query, and a connection of the test's own to read what the
+// database holds. Only the dialogs are scripted, so that no modal blocks the test; the
+// clerk's input goes through the real widgets as key and mouse events.
+
+#include "scripted_ui.h"
+
+#include "framework/session.h"
+#include "host/server_process.h"
+
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+
+class TfrmApurFatTR;
+class QWidget;
+
+class RealServerScreen {
+public:
+    RealServerScreen();
+    ~RealServerScreen();
+    RealServerScreen(const RealServerScreen&) = delete;
+    RealServerScreen& operator=(const RealServerScreen&) = delete;
+
+    // IniProc, then the screen shown and active; null when it failed to open.
+    TfrmApurFatTR* open();
+    // Closes the screen by its close button; returns whether it is gone.
+    bool closeByButton();
+
+    // One value of a query on the database as it is now.
+    QVariant scalar(const QString& sql, const QVariantList& values = {}) const;
+    // Every row of a query, each row its values joined by '|'.
+    QStringList rows(const QString& sql, const QVariantList& values = {}) const;
+
+    // The clerk's input: replaces the text of `edit` by typing `keys`, then presses `leave`
+    // (Tab by default) on it.
+    void type(QWidget* edit, const QString& keys, Qt::Key leave = Qt::Key_Tab);
+    void click(QWidget* widget);
+
+    ScriptedUi ui;
+    QTemporaryDir dir;
+    ServerProcess server;
+    TfrmApurFatTR* s = nullptr;
+
+private:
+    QString databaseFile() const;
+    HostSession m_savedSession;
+    QString m_connection;
+};
