@@ -111,12 +111,36 @@ public:
     void pgcPadraoChange(QObject* sender) override;
     void dtsPadraoStateChange(QObject* sender) override;
 
+    // The services' NF.
+    void cdsServEfetBeforeInsert(TClientDataSet& dataSet);
+    void dbgPadraoKeyPress(QObject* sender, QChar& key);
+    void dbgPadraoColExit(QObject* sender);
+    void cdsServEfetBeforePost(TClientDataSet& dataSet);
+    void cdsServEfetAfterPost(TClientDataSet& dataSet);
+    void cdsServEfetBeforeScroll(TClientDataSet& dataSet);
+    void cdsServEfetAfterScroll(TClientDataSet& dataSet);
+
     // The day list.
+    void cdsEfetivosDIASEMANAGetText(TField& sender, QString& text, bool displayText);
+    void cdsEfetivosCalcFields(TClientDataSet& dataSet);
     void cdsEfetivosBeforeScroll(TClientDataSet& dataSet);
     void cdsEfetivosAfterScroll(TClientDataSet& dataSet);
+    void dbgEfetivosDrawColumnCell(QObject* sender, const QRect& rect, int dataCol, TColumn& column,
+                                   TGridDrawState state);
 
     // The apportionment.
+    void cdsRateioBeforeInsert(TClientDataSet& dataSet);
+    void cdsRateioNewRecord(TClientDataSet& dataSet);
+    void cdsRateioBeforeEdit(TClientDataSet& dataSet);
+    void cdsRateioBeforePost(TClientDataSet& dataSet);
+    void cdsRateioAfterDelete(TClientDataSet& dataSet);
+    void dbgRateioColExit(QObject* sender);
+    void dbgRateioKeyDown(QObject* sender, int& key, TShiftState shift);
+    void dbgRateioKeyPress(QObject* sender, QChar& key);
+    void Vd_Qtde();
+    void Vd_NF();
     bool Vd_Soma();
+    void FormCloseQuery(QObject* sender, bool& canClose);
 
 private:
     // Layout, area by area.
@@ -157,6 +181,11 @@ private:
     void SetEmptyApportionmentCommands();
     // Each command button takes the enabled state of its menu item.
     void ButtonsFollowMenu();
+    // A field marked with an odd tag takes only the navigation keys, but while a row is
+    // being inserted.
+    static void DropKeyOfMarkedField(TDBGrid& grid, QChar& key);
+    // The largest sequence number among the day's apportionment rows; 0 without rows.
+    int LastSequenceNumber() const;
     // Loads the current service's days for the filter period (the day list then loads the
     // first day's apportionment itself).
     void LoadDays();

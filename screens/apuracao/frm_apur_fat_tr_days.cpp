@@ -5,6 +5,7 @@
 #include "screens/apuracao/cli_rqx52000.h"
 
 #include "contracts/host_framework.h"
+#include "framework/components/canvas.h"
 
 void TfrmApurFatTR::cdsEfetivosBeforeScroll(TClientDataSet&) {
     // The day being left only warns when its split does not add up.
@@ -18,4 +19,33 @@ void TfrmApurFatTR::cdsEfetivosAfterScroll(TClientDataSet&) {
     LoadApportionment();
     if (cdsRateio.IsEmpty())
         SetEmptyApportionmentCommands();
+}
+
+void TfrmApurFatTR::cdsEfetivosDIASEMANAGetText(TField& sender, QString& text, bool) {
+    text = NomeSemana(sender.DataSet().FieldByName(QStringLiteral("DTEFETCDRS")).AsDateTime());
+}
+
+void TfrmApurFatTR::cdsEfetivosCalcFields(TClientDataSet& dataSet) {
+    dataSet.FieldByName(QStringLiteral("DIASEMANA"))
+        .SetAsString(NomeSemana(dataSet.FieldByName(QStringLiteral("DTEFETCDRS")).AsDateTime()));
+}
+
+void TfrmApurFatTR::dbgEfetivosDrawColumnCell(QObject*, const QRect& rect, int, TColumn& column,
+                                              TGridDrawState) {
+    if (column.FieldName() != QLatin1String("IDCHECK"))
+        return;
+    // The letter is never shown: the cell is blanked in the grid's own colour (the
+    // selection's on the current row) and the mark drawn over it.
+    const QString check = cdsEfetivos.FieldByName(QStringLiteral("IDCHECK")).AsString();
+    QPixmap bitmap;
+    if (check == QLatin1String("S"))
+        bitmap = imgErro->pixmap();
+    else if (check == QLatin1String("N"))
+        bitmap = imgOk->pixmap();
+    TCanvas* canvas = dbgEfetivos->Canvas();
+    canvas->FillRect(rect);
+    if (bitmap.isNull())
+        return;
+    canvas->BrushCopy(QRect(rect.left() + 8, rect.top(), bitmap.width(), rect.height()), bitmap,
+                      QRect(0, 0, bitmap.width(), rect.height()), colorFromValue(0x8080));
 }

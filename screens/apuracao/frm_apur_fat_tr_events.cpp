@@ -26,7 +26,34 @@ void TfrmApurFatTR::BindHandlers() {
     ControlEvents::of(panFiltro).OnExit = [this] { panFiltroExit(panFiltro); };
 
     pgcPadrao->OnChanging = [this](bool& allowChange) { pgcPadraoChanging(pgcPadrao, allowChange); };
+    dtsEfetivos.OnStateChange = [this](TDataSource&) { dtsPadraoStateChange(nullptr); };
+
+    cdsServEfet.BeforeInsert = [this](TClientDataSet& ds) { cdsServEfetBeforeInsert(ds); };
+    cdsServEfet.BeforePost = [this](TClientDataSet& ds) { cdsServEfetBeforePost(ds); };
+    cdsServEfet.AfterPost = [this](TClientDataSet& ds) { cdsServEfetAfterPost(ds); };
+    cdsServEfet.BeforeScroll = [this](TClientDataSet& ds) { cdsServEfetBeforeScroll(ds); };
+    cdsServEfet.AfterScroll = [this](TClientDataSet& ds) { cdsServEfetAfterScroll(ds); };
+    dbgPadrao->OnKeyPress = [this](TDBGrid& g, QChar& key) { dbgPadraoKeyPress(&g, key); };
+    dbgPadrao->OnColExit = [this](TDBGrid& g) { dbgPadraoColExit(&g); };
+
+    cdsEfetivos.FieldByName(QStringLiteral("DIASEMANA")).OnGetText =
+        [this](TField& f, QString& text, bool display) { cdsEfetivosDIASEMANAGetText(f, text, display); };
+    cdsEfetivos.OnCalcFields = [this](TClientDataSet& ds) { cdsEfetivosCalcFields(ds); };
     cdsEfetivos.BeforeScroll = [this](TClientDataSet& ds) { cdsEfetivosBeforeScroll(ds); };
     cdsEfetivos.AfterScroll = [this](TClientDataSet& ds) { cdsEfetivosAfterScroll(ds); };
-    dtsEfetivos.OnStateChange = [this](TDataSource&) { dtsPadraoStateChange(nullptr); };
+    dbgEfetivos->OnDrawColumnCell = [this](TDBGrid& g, const QRect& rect, int dataCol, TColumn& column,
+                                           TGridDrawState state) {
+        dbgEfetivosDrawColumnCell(&g, rect, dataCol, column, state);
+    };
+
+    cdsRateio.BeforeInsert = [this](TClientDataSet& ds) { cdsRateioBeforeInsert(ds); };
+    cdsRateio.OnNewRecord = [this](TClientDataSet& ds) { cdsRateioNewRecord(ds); };
+    cdsRateio.BeforeEdit = [this](TClientDataSet& ds) { cdsRateioBeforeEdit(ds); };
+    cdsRateio.BeforePost = [this](TClientDataSet& ds) { cdsRateioBeforePost(ds); };
+    cdsRateio.AfterDelete = [this](TClientDataSet& ds) { cdsRateioAfterDelete(ds); };
+    dbgRateio->OnColExit = [this](TDBGrid& g) { dbgRateioColExit(&g); };
+    dbgRateio->OnKeyDown = [this](TDBGrid& g, int& key, TShiftState shift) { dbgRateioKeyDown(&g, key, shift); };
+    dbgRateio->OnKeyPress = [this](TDBGrid& g, QChar& key) { dbgRateioKeyPress(&g, key); };
+
+    OnCloseQuery = [this](bool& canClose) { FormCloseQuery(this, canClose); };
 }

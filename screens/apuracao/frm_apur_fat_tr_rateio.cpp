@@ -3,8 +3,16 @@
 
 #include "screens/apuracao/frm_apur_fat_tr.h"
 
+#include "screens/apuracao/busy_animation.h"
+#include "screens/apuracao/cli_rqx52000.h"
+
+#include "contracts/app_server.h"
 #include "contracts/host_framework.h"
+#include "framework/components/focus.h"
 #include "framework/data/controls_suspended.h"
+#include "framework/data/text_format.h"
+#include "framework/forms/application.h"
+#include "framework/ui/guard.h"
 
 bool TfrmApurFatTR::Vd_Soma() {
     if (cdsRateio.State() != dsBrowse || cdsRateio.IsEmpty())
@@ -28,4 +36,140 @@ bool TfrmApurFatTR::Vd_Soma() {
         quantity.FocusControl();
         throw;
     }
+}
+
+namespace {
+const QString kQuantity = QStringLiteral("QTDERATEIO");
+const QString kSequence = QStringLiteral("NRSEQITRAT");
+} // namespace
+
+int TfrmApurFatTR::LastSequenceNumber() const {
+    // Not the number of the row that happens to be last: rows loaded out of order, or
+    // inserted before the last one, would give a number already taken.
+    const TField& sequence = cdsRateio.FieldByName(kSequence);
+    int largest = 0;
+    for (int row = 0; row < cdsRateio.DisplayRowCount(); ++row)
+        cdsRateio.WithRow(row, [&] {
+            bool ok = false;
+            const int number = sequence.AsString().trimmed().toInt(&ok);
+            if (ok)
+                largest = std::max(largest, number);
+        });
+    return largest;
+}
+
+void TfrmApurFatTR::cdsRateioBeforeInsert(TClientDataSet&) {
+    VerificaBloqueio();
+    if (EmptyString(cdsRateio.FieldByName(kSequence).AsString())) {
+        inCodiItem = 0;
+        return;
+    }
+    cdsRateio.Last();
+    inCodiItem = LastSequenceNumber();
+}
+
+void TfrmApurFatTR::cdsRateioNewRecord(TClientDataSet&) {
+    cdsRateio.FieldByName(kSequence).SetAsString(Ajusta(QString::number(inCodiItem + 1), 4));
+}
+
+void TfrmApurFatTR::cdsRateioBeforeEdit(TClientDataSet&) { VerificaBloqueio(); }
+
+void TfrmApurFatTR::cdsRateioBeforePost(TClientDataSet&) {
+    // Every share belongs to the day it is on, whatever it held before.
+    const auto day = [this](const char* name) -> TField& {
+        return cdsEfetivos.FieldByName(QLatin1String(name));
+    };
+    const auto share = [this](const char* name) -> TField& {
+        return cdsRateio.FieldByName(QLatin1String(name));
+    };
+    share("CDFILIAL").SetAsString(day("CDFILIAL").AsString());
+    share("CDSERVFILI").SetAsString(day("CDSERVFILI").AsString());
+    share("CDCLIENTE").SetAsString(day("CDCLIENTE").AsString());
+    share("DTRATCDRS").SetAsDateTime(day("DTEFETCDRS").AsDateTime());
+    share("VRPRECRATE").SetAsFloat(day("VRPRECEFET").AsFloat());
+    share("CDPRODUTO").SetAsString(day("CDPRODUTO").AsString());
+    Vd_Qtde();
+    Vd_NF();
+}
+
+void TfrmApurFatTR::cdsRateioAfterDelete(TClientDataSet&) {
+    if (cdsRateio.ChangeCount() <= 0)
+        return;
+    // A failed send was shown by the framework; the deletion stays pending in the log.
+    Guarded([this] {
+        BusyAnimation busy(Application().MainForm(), 1);
+        ServerPayload(ServerMethod::SetRateio, {cdsRateio.Delta()});
+        cdsRateio.MergeChangeLog();
+    });
+}
+
+void TfrmApurFatTR::Vd_Qtde() {
+    if (cdsRateio.State() != dsEdit && cdsRateio.State() != dsInsert)
+        return;
+    TField& quantity = cdsRateio.FieldByName(kQuantity);
+    try {
+        if (quantity.AsString().isEmpty())
+            MensErro(msgPadrao.Msg(QStringLiteral("qtde_inf")), true);
+        if (quantity.AsFloat() <= 0)
+            MensErro(msgPadrao.Msg(QStringLiteral("Qtde_maior_zero")), true);
+    } catch (...) {
+        quantity.FocusControl();
+        throw;
+    }
+}
+
+void TfrmApurFatTR::Vd_NF() {
+    TField* nf = nullptr;
+    if (ServicesPageActive()) {
+        if (cdsServEfet.State() == dsEdit)
+            nf = &cdsServEfet.FieldByName(QStringLiteral("NRAGRUEFET"));
+    } else if (cdsRateio.State() == dsEdit || cdsRateio.State() == dsInsert) {
+        nf = &cdsRateio.FieldByName(QStringLiteral("NRAGREFRAT"));
+    }
+    if (!nf)
+        return;
+    try {
+        nf->SetAsString(Ajusta(nf->AsString(), 3));
+        const QString adjusted = nf->AsString();
+        if (!EmptyString(adjusted)) {
+            const int number = textformat::strToInt(adjusted);
+            if (number < 1 || number > 99)
+                MensErro(msgPadrao.Msg(QStringLiteral("NF_Maior")), true);
+        }
+    } catch (...) {
+        nf->FocusControl();
+        throw;
+    }
+}
+
+void TfrmApurFatTR::dbgRateioColExit(QObject*) {
+    const TField* field = dbgRateio->SelectedField();
+    const bool open = cdsRateio.State() == dsEdit || cdsRateio.State() == dsInsert;
+    if (open && field && field->FieldName() == QLatin1String("NRAGREFRAT"))
+        Vd_NF();
+}
+
+void TfrmApurFatTR::dbgRateioKeyDown(QObject*, int& key, TShiftState shift) {
+    if (dtsRateio.DataSet()->IsEmpty() &&
+        (key == vk::Tab || key == vk::Left || key == vk::Up || key == vk::Right || key == vk::Down ||
+         key == vk::Insert))
+        key = 0;
+    // The grid's own delete shortcut never deletes: the Delete command does, after its checks.
+    if ((shift & ssCtrl) && key == vk::Delete)
+        key = 0;
+    if (shift == ssAlt && key == vk::Next) {
+        key = 0;
+        SetFocus(dbgRateio);
+    }
+}
+
+void TfrmApurFatTR::dbgRateioKeyPress(QObject*, QChar& key) { DropKeyOfMarkedField(*dbgRateio, key); }
+
+void TfrmApurFatTR::FormCloseQuery(QObject*, bool&) {
+    if (!DailyPageActive())
+        return;
+    if (cdsRateio.State() == dsEdit || cdsRateio.State() == dsInsert)
+        cdsRateio.Post();
+    // A day that does not add up only warns: the screen still closes.
+    Vd_Soma();
 }

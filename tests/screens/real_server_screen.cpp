@@ -8,6 +8,7 @@
 #include "host/demo_environment.h"
 #include "host/suite_database.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -126,3 +127,24 @@ void RealServerScreen::type(QWidget* edit, const QString& keys, Qt::Key leave) {
 void RealServerScreen::click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
 }
+
+void RealServerScreen::clickCell(QAbstractItemView* grid, int row, int column) {
+    const QRect cell = grid->visualRect(grid->model()->index(row, column));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+void RealServerScreen::typeFilter(const QString& branchKeys, const QString& client, const QDate& from,
+                                  const QDate& to) {
+    type(s->medCdFilial, branchKeys);
+    type(s->medCdCliente, scalar(QStringLiteral("SELECT NRINSJURCLIE FROM CLIENTE WHERE CDCLIENTE = ?"), {client})
+                              .toString());
+    type(s->depDtInicial, from.toString(QStringLiteral("ddMMyyyy")));
+    type(s->depDtFinal, to.toString(QStringLiteral("ddMMyyyy")));
+}
+
+QDate RealServerScreen::lastMonthFirst() {
+    const QDate today = QDate::currentDate();
+    return QDate(today.year(), today.month(), 1).addMonths(-1);
+}
+
+QDate RealServerScreen::lastMonthLast() { return lastMonthFirst().addMonths(1).addDays(-1); }

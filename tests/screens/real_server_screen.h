@@ -15,7 +15,9 @@
 #include <QTemporaryDir>
 
 class TfrmApurFatTR;
+class QAbstractItemView;
 class QWidget;
+#include <QDate>
 
 class RealServerScreen {
 public:
@@ -38,6 +40,14 @@ public:
     // (Tab by default) on it.
     void type(QWidget* edit, const QString& keys, Qt::Key leave = Qt::Key_Tab);
     void click(QWidget* widget);
+    // Clicks the cell of `grid` at `row`, `column`.
+    void clickCell(QAbstractItemView* grid, int row, int column);
+    // Types branch, client (its registration number from the database) and period into
+    // the filter, and tabs out of it.
+    void typeFilter(const QString& branchKeys, const QString& client, const QDate& from, const QDate& to);
+    // Last month: demonstration data of every client, not calculated yet.
+    static QDate lastMonthFirst();
+    static QDate lastMonthLast();
 
     ScriptedUi ui;
     QTemporaryDir dir;

@@ -46,6 +46,8 @@ ScreenFixture::ScreenFixture() : m_savedSession(hostSession()) {
 
 ScreenFixture::~ScreenFixture() {
     if (boStCriado && frmApurFatTR) {
+        // Whatever a case left open, the next case starts from a new screen.
+        frmApurFatTR->OnCloseQuery = nullptr;
         server.answer(QString::fromLatin1(ServerMethod::DelTableRelApur), QVariant());
         close();
     }
