@@ -248,3 +248,7 @@ void trackFocus(QWidget* form) {
     if (!form->findChild<FocusManager*>(QStringLiteral("_focusManager"), Qt::FindDirectChildrenOnly))
         new FocusManager(form);
 }
+
+void untrackFocus(QWidget* form) {
+    delete form->findChild<FocusManager*>(QStringLiteral("_focusManager"), Qt::FindDirectChildrenOnly);
+}

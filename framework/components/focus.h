@@ -56,3 +56,5 @@ void SetInitialControl(QWidget* form, QWidget* control);
 
 // Starts following the focus inside `form` (a form's root widget); done once per form.
 void trackFocus(QWidget* form);
+// Stops it: a form being taken apart runs no enter or exit handler while its widgets go.
+void untrackFocus(QWidget* form);

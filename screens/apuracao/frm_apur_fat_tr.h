@@ -47,6 +47,8 @@ public:
     TDBGrid* dbgEfetivos;
     QWidget* panRateio;
     TDBGrid* dbgRateio;
+    // How much of the day's count is still to be split, while the clerk types.
+    QLabel* lblSaldoRateio;
 
     // The status marks of the day list (hidden images).
     QLabel* imgOk;
@@ -141,6 +143,18 @@ public:
     void Vd_NF();
     bool Vd_Soma();
     void FormCloseQuery(QObject* sender, bool& canClose);
+
+    // The edit commands.
+    void sbtIncluirClick(QObject* sender) override;
+    void sbtAlterarClick(QObject* sender) override;
+    void sbtConfirmarClick(QObject* sender) override;
+    void sbtCancelarClick(QObject* sender) override;
+    void sbtExcluirClick(QObject* sender) override;
+    void Confirma_Rateio();
+    void dbgRateioExit(QObject* sender);
+    void dbnPadraoClick(QObject* sender, TNavigateBtn button);
+    void dtsRateioStateChange(QObject* sender);
+    void UpdateBalanceLine();
 
 private:
     // Layout, area by area.

@@ -55,5 +55,15 @@ void TfrmApurFatTR::BindHandlers() {
     dbgRateio->OnKeyDown = [this](TDBGrid& g, int& key, TShiftState shift) { dbgRateioKeyDown(&g, key, shift); };
     dbgRateio->OnKeyPress = [this](TDBGrid& g, QChar& key) { dbgRateioKeyPress(&g, key); };
 
+    ControlEvents::of(dbgRateio).OnExit = [this] { dbgRateioExit(dbgRateio); };
+    dtsRateio.OnStateChange = [this](TDataSource&) {
+        dtsRateioStateChange(nullptr);
+        UpdateBalanceLine();
+    };
+    // The balance line follows the rows and the day; it changes nothing else.
+    dtsRateio.OnDataChange = [this](TDataSource&, TField*) { UpdateBalanceLine(); };
+    dtsEfetivos.OnDataChange = [this](TDataSource&, TField*) { UpdateBalanceLine(); };
+    dbnPadrao->OnClick = [this](TDBNavigator& n, TNavigateBtn button) { dbnPadraoClick(&n, button); };
+
     OnCloseQuery = [this](bool& canClose) { FormCloseQuery(this, canClose); };
 }

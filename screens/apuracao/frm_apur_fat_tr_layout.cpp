@@ -237,9 +237,17 @@ void TfrmApurFatTR::BuildDailyPage() {
     dbgRateio->AddColumn(QStringLiteral("QTDERATEIO")).SetTitleAlignment(taRightJustify).SetWidth(94);
     dbgRateio->AddColumn(QStringLiteral("NRAGREFRAT")).SetTitleAlignment(taCenter).SetWidth(29);
     dbgRateio->AddColumn(QStringLiteral("DSOBSRATE")).SetTitle(QStringLiteral("Observação")).SetWidth(608);
+    lblSaldoRateio = new QLabel(panRateio);
+    lblSaldoRateio->setObjectName(QStringLiteral("lblSaldoRateio"));
+    lblSaldoRateio->setAccessibleName(QStringLiteral("Saldo do rateio"));
+    lblSaldoRateio->setContentsMargins(6, 3, 6, 3);
+    lblSaldoRateio->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblSaldoRateio->setFocusPolicy(Qt::NoFocus);
     auto* rateioLayout = new QVBoxLayout(panRateio);
     rateioLayout->setContentsMargins(0, 0, 0, 0);
+    rateioLayout->setSpacing(0);
     rateioLayout->addWidget(dbgRateio);
+    rateioLayout->addWidget(lblSaldoRateio);
 
     layout->addWidget(panEfetivos);
     layout->addWidget(panRateio, 1);

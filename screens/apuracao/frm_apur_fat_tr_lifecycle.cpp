@@ -32,8 +32,11 @@ bool fileExistsIn(const QString& folder, const QString& file) {
 TfrmApurFatTR::~TfrmApurFatTR() {
     // The data sets go before the widgets that show them; nothing of the screen may run
     // while it is being taken apart.
-    for (TDataSource* source : {&dtsPadrao, &dtsFilial, &dtsCliente, &dtsEfetivos, &dtsRateio})
+    untrackFocus(this);
+    for (TDataSource* source : {&dtsPadrao, &dtsFilial, &dtsCliente, &dtsEfetivos, &dtsRateio}) {
         source->OnStateChange = nullptr;
+        source->OnDataChange = nullptr;
+    }
     if (frmApurFatTR == this)
         frmApurFatTR = nullptr;
 }

@@ -3,6 +3,7 @@
 
 #include "screens/apuracao/frm_apur_fat_tr.h"
 
+#include "screens/apuracao/apportionment_balance.h"
 #include "screens/apuracao/busy_animation.h"
 #include "screens/apuracao/cli_rqx52000.h"
 
@@ -172,4 +173,24 @@ void TfrmApurFatTR::FormCloseQuery(QObject*, bool&) {
         cdsRateio.Post();
     // A day that does not add up only warns: the screen still closes.
     Vd_Soma();
+}
+
+void TfrmApurFatTR::UpdateBalanceLine() {
+    QList<double> shares;
+    if (cdsRateio.Active()) {
+        const TField& quantity = cdsRateio.FieldByName(kQuantity);
+        for (int row = 0; row < cdsRateio.DisplayRowCount(); ++row)
+            cdsRateio.WithRow(row, [&] { shares << quantity.AsFloat(); });
+    }
+    const Balance balance =
+        apportionmentBalance(cdsEfetivos.FieldByName(QStringLiteral("QTCOMECDRS")).AsFloat(), shares);
+    lblSaldoRateio->setText(balance.text);
+    // The words say it all; the colour only helps the eye.
+    const QColor colour = balance.state == BalanceState::Even    ? QColor(0, 110, 0)
+                          : balance.state == BalanceState::Over  ? QColor(170, 0, 0)
+                          : balance.state == BalanceState::Short ? QColor(150, 90, 0)
+                                                                 : palette().color(QPalette::WindowText);
+    QPalette p = lblSaldoRateio->palette();
+    p.setColor(QPalette::WindowText, colour);
+    lblSaldoRateio->setPalette(p);
 }

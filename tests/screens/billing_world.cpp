@@ -71,6 +71,23 @@ void BillingWorld::serve(ScriptedAppServer& server) {
                          s.nf, s.note, 12.5});
         return QVariant(S::ok(packetFor(frmApurFatTR->cdsRateio, rows)));
     });
+    server.on(ServerMethod::SetRateio, [this](QVariantList& a) {
+        const packet::ChangeSet delta = packet::decodeDelta(a[0]);
+        const auto at = [&](const QVariantList& values, const char* name) {
+            return values.at(packet::indexOf(delta.fields, QString::fromLatin1(name)));
+        };
+        for (const packet::Change& c : delta.changes) {
+            const QVariantList& row = c.kind == packet::Change::Delete ? c.oldValues : c.newValues;
+            QList<Share>& day = shares[key(at(row, "CDSERVFILI").toString(), at(row, "DTRATCDRS").toDateTime().date())];
+            const QString seq = at(c.kind == packet::Change::Insert ? c.newValues : c.oldValues, "NRSEQITRAT").toString();
+            day.removeIf([&](const Share& s) { return s.seq == seq; });
+            if (c.kind != packet::Change::Delete)
+                day.append({at(row, "NRSEQITRAT").toString(), at(row, "QTDERATEIO").toDouble(),
+                            at(row, "NRAGREFRAT").toString(), at(row, "DSOBSRATE").toString()});
+            std::sort(day.begin(), day.end(), [](const Share& x, const Share& y) { return x.seq < y.seq; });
+        }
+        return QVariant(S::ok());
+    });
     server.on(ServerMethod::VerificaBloqueio, [this](QVariantList&) { return QVariant(S::ok(!locked)); });
 }
 

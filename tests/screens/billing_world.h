@@ -47,7 +47,8 @@ public:
     bool locked = false;
 
     static QString key(const QString& service, const QDate& day);
-    // Answers the twelve methods on `server` from this world, for the screen open now.
+    // Answers the twelve methods on `server` from this world, for the screen open now; the
+    // apportionment packets it is sent change the world.
     void serve(ScriptedAppServer& server);
 
 private:

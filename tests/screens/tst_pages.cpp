@@ -24,20 +24,60 @@ void toDailyPage(BillingScreen& f) {
     f.clickTab(1);
 }
 
+// The daily page on a first day split in full.
+void withRows(BillingScreen& f) {
+    f.world.shares[BillingWorld::key("00010", QDate(2026, 11, 3))] = {{"0001", 80, "001", ""}};
+    toDailyPage(f);
+}
+
 // The moments of the screen that set the seven command slots, by name.
 const QHash<QString, Scenario>& scenarios() {
     static const QHash<QString, Scenario> all{
         {"filter entered", [](BillingScreen& f) { leave(f); SetFocus(f.s->medCdFilial); }},
         {"services page chosen", [](BillingScreen& f) { toDailyPage(f); f.clickTab(0); }},
         {"daily page, day without apportionment", toDailyPage},
-        {"daily page, day with apportionment",
-         [](BillingScreen& f) {
-             f.world.shares[BillingWorld::key("00010", QDate(2026, 11, 3))] = {{"0001", 80, "001", ""}};
-             toDailyPage(f);
-         }},
+        {"daily page, day with apportionment", withRows},
         {"services loaded", leave},
         {"state rule on the daily page, no apportionment",
          [](BillingScreen& f) { toDailyPage(f); f.s->dtsPadraoStateChange(nullptr); }},
+        {"apportionment state rule, grid active and empty",
+         [](BillingScreen& f) {
+             toDailyPage(f);
+             SetFocus(f.s->dbgRateio);
+             f.s->cdsRateio.Insert();
+             f.s->cdsRateio.Cancel();
+         }},
+        {"cancel on the daily page, no rows",
+         [](BillingScreen& f) {
+             toDailyPage(f);
+             f.ui.answers = {mrYes};
+             f.s->sbtCancelarClick(f.s->sbtCancelar);
+         }},
+        {"cancel on the daily page, rows",
+         [](BillingScreen& f) {
+             withRows(f);
+             f.ui.answers = {mrYes};
+             f.s->sbtCancelarClick(f.s->sbtCancelar);
+         }},
+        {"navigator click, no rows", [](BillingScreen& f) { toDailyPage(f); f.s->dbnPadrao->BtnClick(nbFirst); }},
+        {"navigator click, rows", [](BillingScreen& f) { withRows(f); f.s->dbnPadrao->BtnClick(nbFirst); }},
+        {"confirmation saved",
+         [](BillingScreen& f) {
+             withRows(f);
+             SetFocus(f.s->dbgRateio);
+             f.s->cdsRateio.Edit();
+             f.s->cdsRateio.FieldByName("DSOBSRATE").SetAsString("Ala sul");
+             f.s->sbtConfirmarClick(f.s->sbtConfirmar);
+         }},
+        {"confirmation failed",
+         [](BillingScreen& f) {
+             withRows(f);
+             f.server.refuse(ServerMethod::SetRateio, "Falha ao gravar.");
+             SetFocus(f.s->dbgRateio);
+             f.s->cdsRateio.Edit();
+             f.s->cdsRateio.FieldByName("DSOBSRATE").SetAsString("Ala sul");
+             f.s->sbtConfirmarClick(f.s->sbtConfirmar);
+         }},
     };
     return all;
 }
@@ -68,6 +108,13 @@ void TstPages::everyMomentSetsTheCommandSlots_data() {
     QTest::newRow("daily page became active, rows") << "daily page, day with apportionment" << "1111101";
     QTest::newRow("state rule, services page with rows") << "services loaded" << "0101101";
     QTest::newRow("state rule, daily page, empty") << "state rule on the daily page, no apportionment" << "1001101";
+    QTest::newRow("apportionment rule, grid active, empty") << "apportionment state rule, grid active and empty" << "1000001";
+    QTest::newRow("cancel on the daily page, empty") << "cancel on the daily page, no rows" << "1000001";
+    QTest::newRow("cancel on the daily page, rows") << "cancel on the daily page, rows" << "1111101";
+    QTest::newRow("navigator click, empty") << "navigator click, no rows" << "1000001";
+    QTest::newRow("navigator click, rows") << "navigator click, rows" << "1111101";
+    QTest::newRow("confirming, saved") << "confirmation saved" << "1111101";
+    QTest::newRow("confirming, save failed") << "confirmation failed" << "1111101";
 }
 
 void TstPages::everyMomentSetsTheCommandSlots() {

@@ -1,0 +1,157 @@
+// The edit commands shared by the two pages: include, change, delete, confirm and cancel;
+// the confirmation that sends a day's apportionment as one change packet, but only when it
+// adds up; the navigator's reload of the day list; and the command, page and filter state
+// that follows every state change of the apportionment.
+
+#include "screens/apuracao/frm_apur_fat_tr.h"
+#include "screens/apuracao/busy_animation.h"
+#include "screens/apuracao/cli_rqx52000.h"
+
+#include "contracts/app_server.h"
+#include "contracts/host_framework.h"
+#include "framework/components/focus.h"
+#include "framework/forms/application.h"
+#include "framework/ui/guard.h"
+
+namespace {
+bool editing(TDataSetState state) { return state == dsEdit || state == dsInsert; }
+} // namespace
+
+void TfrmApurFatTR::sbtIncluirClick(QObject*) {
+    VerificaBloqueio();
+    if (DailyPageActive() && cdsRateio.State() == dsBrowse) {
+        cdsRateio.Insert();
+        cdsRateio.FieldByName(QStringLiteral("QTDERATEIO")).FocusControl();
+    }
+    dbnPadrao->setEnabled(false);
+}
+
+void TfrmApurFatTR::sbtAlterarClick(QObject*) {
+    VerificaBloqueio();
+    EnableFilter(false);
+    dbnPadrao->setEnabled(false);
+    if (ServicesPageActive()) {
+        cdsServEfet.Edit();
+        const bool inEdit = cdsServEfet.State() == dsEdit;
+        const bool browsing = cdsServEfet.State() == dsBrowse && !cdsServEfet.IsEmpty();
+        mnuConfirmar->setEnabled(inEdit);
+        mnuCancelar->setEnabled(inEdit);
+        mnuIncluir->setEnabled(false);
+        mnuExcluir->setEnabled(false);
+        mnuAlterar->setEnabled(browsing);
+        mnuLocalizar->setEnabled(browsing);
+        mnuCopiar->setEnabled(browsing);
+        mnuApurac->setEnabled(browsing);
+        ButtonsFollowMenu();
+        EnableFilter(dtsPadrao.State() != dsEdit);
+        Habilita_Pagina(!inEdit);
+    }
+    if (DailyPageActive() && cdsRateio.State() == dsBrowse) {
+        cdsRateio.FieldByName(QStringLiteral("QTDERATEIO")).FocusControl();
+        cdsRateio.Edit();
+    }
+    if (ServicesPageActive())
+        cdsServEfet.FieldByName(QStringLiteral("NRAGRUEFET")).FocusControl();
+}
+
+void TfrmApurFatTR::sbtConfirmarClick(QObject*) {
+    if (ServicesPageActive() && dtsPadrao.DataSet()->State() == dsEdit)
+        dtsPadrao.DataSet()->Post();
+    // Anywhere but in the grid, the grid's exit has confirmed already.
+    if (DailyPageActive() && ActiveControl() == dbgRateio)
+        Confirma_Rateio();
+    dbnPadrao->setEnabled(true);
+}
+
+void TfrmApurFatTR::Confirma_Rateio() {
+    boChange = cdsRateio.ChangeCount() >= 1;
+    if (editing(cdsRateio.State()))
+        cdsRateio.Post();
+    if (cdsRateio.ChangeCount() > 0) {
+        if (!Vd_Soma())
+            Abort();
+        // A failed save was shown by the framework; the rows stay pending.
+        Guarded([this] {
+            BusyAnimation busy(Application().MainForm(), 1);
+            ServerPayload(ServerMethod::SetRateio, {cdsRateio.Delta()});
+            cdsRateio.MergeChangeLog();
+        });
+    }
+    if (!cdsRateio.IsEmpty())
+        ChangeButtons(true, true, true, true, true, false, true);
+    Habilita_Pagina(!editing(cdsRateio.State()) && !boChange);
+}
+
+void TfrmApurFatTR::dbgRateioExit(QObject*) { Confirma_Rateio(); }
+
+void TfrmApurFatTR::sbtCancelarClick(QObject* sender) {
+    boChange = cdsRateio.ChangeCount() > 0;
+    if (DailyPageActive() && msgGeral.ShowMsg(QStringLiteral("Canc"), mtConfirmation, mbYes | mbNo, 0) == mrYes) {
+        if (editing(cdsRateio.State()))
+            cdsRateio.Cancel();
+        if (cdsRateio.ChangeCount() > 0)
+            cdsRateio.CancelUpdates();
+        if (cdsRateio.IsEmpty())
+            ChangeButtons(true, false, false, false, false, false, true);
+        else
+            ChangeButtons(true, true, true, true, true, false, true);
+        Habilita_Pagina(!editing(cdsRateio.State()) && !boChange);
+    }
+    if (ServicesPageActive()) {
+        TfrmPadrao::sbtCancelarClick(sender);
+        const std::pair<TSpeedButton*, TMenuItem*> commands[] = {
+            {sbtIncluir, mnuIncluir},     {sbtAlterar, mnuAlterar}, {sbtExcluir, mnuExcluir},
+            {sbtLocalizar, mnuLocalizar}, {sbtCopiar, mnuCopiar},   {sbtApurar, mnuApurac}};
+        for (const auto& [button, item] : commands)
+            button->setEnabled(button != sbtIncluir && button != sbtExcluir);
+        for (const auto& [button, item] : commands)
+            item->setEnabled(button->isEnabled());
+    }
+    dbnPadrao->setEnabled(true);
+}
+
+void TfrmApurFatTR::sbtExcluirClick(QObject*) {
+    VerificaBloqueio();
+    if (!DailyPageActive())
+        return;
+    if (dtsRateio.DataSet()->State() == dsBrowse &&
+        msgPadrao.ShowMsg(QStringLiteral("Excl"), mtConfirmation, mbYes | mbNo, 0) == mrYes) {
+        cdsRateio.Delete();
+        SetFocus(dbgRateio);
+    }
+    // Whatever was answered, the day's rows as the server now holds them.
+    LoadApportionment();
+    if (cdsRateio.IsEmpty())
+        SetEmptyApportionmentCommands();
+}
+
+void TfrmApurFatTR::dbnPadraoClick(QObject*, TNavigateBtn) {
+    if (!DailyPageActive())
+        return;
+    LoadDays();
+    if (cdsRateio.IsEmpty())
+        ChangeButtons(true, false, false, false, false, false, true);
+    else
+        ChangeButtons(true, true, true, true, true, false, true);
+}
+
+void TfrmApurFatTR::dtsRateioStateChange(QObject*) {
+    boChange = cdsRateio.ChangeCount() > 0;
+    if (!DailyPageActive())
+        return;
+    const TDataSetState state = cdsRateio.State();
+    mnuConfirmar->setEnabled(editing(state) || boChange);
+    mnuCancelar->setEnabled(editing(state) || boChange);
+    mnuIncluir->setEnabled(state == dsBrowse && !boChange);
+    const bool browsing = state == dsBrowse && !dtsPadrao.DataSet()->IsEmpty() && !boChange;
+    mnuAlterar->setEnabled(browsing);
+    mnuExcluir->setEnabled(browsing);
+    mnuLocalizar->setEnabled(browsing);
+    mnuCopiar->setEnabled(browsing);
+    mnuApurac->setEnabled(browsing);
+    ButtonsFollowMenu();
+    EnableFilter(!editing(dtsRateio.State()) && !boChange);
+    if (ActiveControl() == dbgRateio && cdsRateio.IsEmpty())
+        ChangeButtons(true, false, false, false, false, false, true);
+    Habilita_Pagina(!editing(state) && !boChange);
+}
