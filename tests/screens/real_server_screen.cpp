@@ -114,14 +114,18 @@ QStringList RealServerScreen::rows(const QString& sql, const QVariantList& value
 
 void RealServerScreen::type(QWidget* edit, const QString& keys, Qt::Key leave) {
     click(edit);
-    QWidget* target = QApplication::focusWidget();
-    if (auto* line = qobject_cast<QLineEdit*>(target)) {
+    if (auto* line = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
         line->selectAll();
         QTest::keyClick(line, Qt::Key_Delete);
         line->home(false);
     }
-    QTest::keyClicks(target, keys);
+    RealServerScreen::keys(keys);
     QTest::keyClick(QApplication::focusWidget(), leave);
+}
+
+void RealServerScreen::keys(const QString& text) {
+    for (const QChar c : text)
+        QTest::keyClicks(QApplication::focusWidget(), QString(c));
 }
 
 void RealServerScreen::click(QWidget* widget) {

@@ -40,6 +40,9 @@ public:
     // (Tab by default) on it.
     void type(QWidget* edit, const QString& keys, Qt::Key leave = Qt::Key_Tab);
     void click(QWidget* widget);
+    // Types `text` key by key into whatever holds the focus, as the keyboard does (a grid
+    // hands the keys after the first to the cell editor it opened).
+    static void keys(const QString& text);
     // Clicks the cell of `grid` at `row`, `column`.
     void clickCell(QAbstractItemView* grid, int row, int column);
     // Types branch, client (its registration number from the database) and period into
