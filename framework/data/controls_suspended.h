@@ -1,17 +1,28 @@
 #pragma once
 
-// Suspends the display updates of a data set's controls for the length of a scope and
-// resumes them however the scope ends, so that an error never leaves a grid frozen.
+// Suspends the display updates of data sets' controls for the length of a scope and resumes
+// them however the scope ends, so that an error never leaves a grid frozen. Several data
+// sets are suspended in the order given and resumed in that same order.
 
 #include "framework/data/dataset.h"
 
+#include <initializer_list>
+#include <vector>
+
 class ControlsSuspended {
 public:
-    explicit ControlsSuspended(TClientDataSet& dataSet) : m_dataSet(dataSet) { m_dataSet.DisableControls(); }
-    ~ControlsSuspended() { m_dataSet.EnableControls(); }
+    ControlsSuspended(std::initializer_list<TClientDataSet*> dataSets) : m_dataSets(dataSets) {
+        for (TClientDataSet* ds : m_dataSets)
+            ds->DisableControls();
+    }
+    explicit ControlsSuspended(TClientDataSet& dataSet) : ControlsSuspended({&dataSet}) {}
+    ~ControlsSuspended() {
+        for (TClientDataSet* ds : m_dataSets)
+            ds->EnableControls();
+    }
     ControlsSuspended(const ControlsSuspended&) = delete;
     ControlsSuspended& operator=(const ControlsSuspended&) = delete;
 
 private:
-    TClientDataSet& m_dataSet;
+    std::vector<TClientDataSet*> m_dataSets;
 };

@@ -42,6 +42,11 @@ void TForm::Show() {
 int TForm::ShowModal() {
     m_modalResult = 0;
     setProperty("modalResult", 0);
+    // Over the form the user was working in, centred on it, as the suite's dialogs open.
+    const TForm* owner = Application().ActiveForm();
+    const QWidget* over = owner && owner != this ? owner->frameWidget() : Application().MainForm();
+    if (over && over->isVisible())
+        move(over->mapToGlobal(over->rect().center()) - QPoint(width() / 2, height() / 2));
     return Ui().RunModal(this);
 }
 

@@ -30,7 +30,8 @@ public:
     // Shows the form: an MDI child goes into the host's MDI area (a window when there is
     // none); an existing form comes to the front.
     void Show();
-    // Shows the form modally through the dialog seam; returns the modal result.
+    // Shows the form modally through the dialog seam, centred on the form the user is
+    // working in (else the main window); returns the modal result.
     int ShowModal();
     // Asks the form to close: OnCloseQuery, then OnClose, whose action decides.
     void Close();

@@ -156,6 +156,12 @@ public:
     void dtsRateioStateChange(QObject* sender);
     void UpdateBalanceLine();
 
+    // The calculation, the verification and the report.
+    bool Vd_SomaApurac();
+    void sbtApurarClick(QObject* sender);
+    void sbtVerificarClick(QObject* sender) override;
+    void sbtImprimirClick(QObject* sender) override;
+
 private:
     // Layout, area by area.
     void BuildCommandBar();

@@ -65,5 +65,7 @@ void TfrmApurFatTR::BindHandlers() {
     dtsEfetivos.OnDataChange = [this](TDataSource&, TField*) { UpdateBalanceLine(); };
     dbnPadrao->OnClick = [this](TDBNavigator& n, TNavigateBtn button) { dbnPadraoClick(&n, button); };
 
+    sbtApurar->OnClick = [this] { sbtApurarClick(sbtApurar); };
+
     OnCloseQuery = [this](bool& canClose) { FormCloseQuery(this, canClose); };
 }

@@ -197,9 +197,17 @@ void TstForms::aRoutineDialogShowsModallyThroughTheSeam() {
         d->sbtConfirma->click();
         return int(mrOk);
     };
+    // It opens centred on the window the user works in.
+    QWidget main;
+    main.setGeometry(100, 80, 800, 600);
+    main.show();
+    Application().SetMainForm(&main);
+    dialog->resize(360, 100);
     QCOMPARE(dialog->ShowModal(), int(mrOk));
     QCOMPARE(dialog->confirms, 2);
     QCOMPARE(ui.modalForms, QList<QString>{"frmRotiGeral"});
+    QVERIFY((dialog->geometry().center() - main.geometry().center()).manhattanLength() <= 2);
+    Application().SetMainForm(nullptr);
     delete dialog;
 }
 
