@@ -40,13 +40,16 @@ using ItemKey = std::tuple<QString, QString, QString, double>;
 }
 
 // The calculation named by the clerk's number when it is an unlocked calculation of this
-// client at this branch, the one that gets recalculated in place.
+// client at this branch whose period meets the one asked for: the one that gets
+// recalculated in place. The dialog proposes the client's last calculation; a clerk who
+// then asks for another period wants a new calculation, not that one moved away.
 bool isRecalculable(Database& db, const QString& branch, const QString& client,
-                    const QString& number) {
+                    const QString& number, QDate from, QDate to) {
     return !number.isEmpty() &&
            !db.scalar(QStringLiteral("SELECT 1 FROM CTRLAPURFAT WHERE CDFILIAL = ? AND "
-                                     "NRAPURACFAT = ? AND CDCLIENTE = ? AND IDBLOQUEADO = 'N'"),
-                      {branch, number, client})
+                                     "NRAPURACFAT = ? AND CDCLIENTE = ? AND IDBLOQUEADO = 'N' "
+                                     "AND DTINIAPURAC <= ? AND DTFIMAPURAC >= ?"),
+                      {branch, number, client, isoDate(to), isoDate(from)})
                 .isNull();
 }
 
@@ -120,7 +123,7 @@ QVariant confirmaCalculo(Database& db, QVariantList& args) {
     const QList<DayKey> unbalanced = unbalancedDays(db, branch, client, std::nullopt, from, to);
     if (!unbalanced.isEmpty())
         refuseUnbalanced(unbalanced);
-    const bool recalculate = isRecalculable(db, branch, client, requested);
+    const bool recalculate = isRecalculable(db, branch, client, requested, from, to);
     refuseOverlap(db, branch, client, from, to, recalculate ? requested : QString());
     const QMap<ItemKey, double> items = billedItems(db, branch, client, from, to);
     if (items.isEmpty())

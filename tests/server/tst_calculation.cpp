@@ -150,8 +150,10 @@ private slots:
         smallWorld(f);
         f.addCalculation(B1, "0000000050", C1, QDate(2026, 1, 1), QDate(2026, 1, 31), true);
         f.addCalculation(B1, "0000000060", "C2", QDate(2026, 1, 1), QDate(2026, 1, 31), false);
-        for (const QString& asked :
-             {QStringLiteral("0000000050"), QStringLiteral("0000000060"), QStringLiteral("lixo")}) {
+        // The client's own open calculation of another period is not moved away.
+        f.addCalculation(B1, "0000000070", C1, QDate(2026, 2, 1), QDate(2026, 2, 28), false);
+        for (const QString& asked : {QStringLiteral("0000000050"), QStringLiteral("0000000060"),
+                                     QStringLiteral("0000000070"), QStringLiteral("lixo")}) {
             f.db().exec("DELETE FROM ITAPURFAT");
             f.db().exec("UPDATE EFETCDRS SET NRAPURACFAT = NULL WHERE CDCLIENTE = 'C1'");
             f.db().exec("DELETE FROM CTRLAPURFAT WHERE DTINIAPURAC = '2026-03-01'");
@@ -162,6 +164,10 @@ private slots:
         QCOMPARE(f.value("SELECT IDBLOQUEADO FROM CTRLAPURFAT WHERE NRAPURACFAT = '0000000050'")
                      .toString(),
                  QStringLiteral("S"));
+        QCOMPARE(f.value("SELECT DTINIAPURAC || ' ' || DTFIMAPURAC FROM CTRLAPURFAT WHERE "
+                         "NRAPURACFAT = '0000000070'")
+                     .toString(),
+                 QStringLiteral("2026-02-01 2026-02-28"));
     }
 
     void refusalsLeaveEverythingAsItWas_data() {
