@@ -77,7 +77,7 @@ QMap<ItemKey, double> billedItems(Database& db, const QString& branch, const QSt
                        "e.QTCOMECDRS, r.NRSEQITRAT, r.NRAGREFRAT, r.CDPRODUTO, r.VRPRECRATE, "
                        "r.QTDERATEIO FROM EFETCDRS e LEFT JOIN EFETRATCDRS r ON r.CDFILIAL = "
                        "e.CDFILIAL AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = e.CDSERVFILI "
-                       "AND r.DTRATCDRS = e.DTEFETCDRS WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? "
+                       "AND r.DTRATCDRS = +e.DTEFETCDRS WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? "
                        "AND e.DTEFETCDRS BETWEEN ? AND ?"),
         {branch, client, isoDate(from), isoDate(to)});
     QMap<ItemKey, double> items;

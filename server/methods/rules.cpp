@@ -87,16 +87,19 @@ void refuseWhenLocked(Database& db, const QString& branch, const QString& client
 QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString& client,
                              const std::optional<QString>& service, QDate from, QDate to) {
     // Rows come grouped by day; each day's rows are summed as the clerk's screen sums them.
-    Rows rows = db.select(
-        QStringLiteral("SELECT e.CDSERVFILI, e.DTEFETCDRS, e.QTCOMECDRS, r.QTDERATEIO "
-                       "FROM EFETCDRS e JOIN EFETRATCDRS r ON r.CDFILIAL = e.CDFILIAL "
-                       "AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = e.CDSERVFILI "
-                       "AND r.DTRATCDRS = e.DTEFETCDRS "
-                       "WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? AND e.DTEFETCDRS BETWEEN ? AND ? "
-                       "AND (? IS NULL OR e.CDSERVFILI = ?) "
-                       "ORDER BY e.CDSERVFILI, e.DTEFETCDRS, r.NRSEQITRAT"),
-        {branch, client, isoDate(from), isoDate(to), service ? QVariant(*service) : QVariant(),
-         service ? QVariant(*service) : QVariant()});
+    // The shares are found by the day's own key: "+" keeps SQLite from turning the join into
+    // a range over the period (one scan of the year per day). A query of its own for one
+    // service lets the primary key lead.
+    const QString select = QStringLiteral(
+        "SELECT e.CDSERVFILI, e.DTEFETCDRS, e.QTCOMECDRS, r.QTDERATEIO "
+        "FROM EFETCDRS e JOIN EFETRATCDRS r ON r.CDFILIAL = e.CDFILIAL "
+        "AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = e.CDSERVFILI "
+        "AND r.DTRATCDRS = +e.DTEFETCDRS "
+        "WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? AND e.DTEFETCDRS BETWEEN ? AND ? %1"
+        "ORDER BY e.CDSERVFILI, e.DTEFETCDRS, r.NRSEQITRAT");
+    Rows rows = service ? db.select(select.arg(QStringLiteral("AND e.CDSERVFILI = ? ")),
+                                    {branch, client, isoDate(from), isoDate(to), *service})
+                        : db.select(select.arg(QString()), {branch, client, isoDate(from), isoDate(to)});
     QList<DayKey> out;
     DayKey current;
     double count = 0, sum = 0;
