@@ -115,7 +115,8 @@ int main(int argc, char** argv) {
     IniProc();
     TfrmApurFatTR* s = frmApurFatTR;
     s->activateWindow();
-    QTest::qWaitForWindowActive(s);
+    if (!QTest::qWaitForWindowActive(s))
+        qFatal("the screen did not become active");
     s->medCdFilial->SetText("0001");
     QSqlQuery registration("SELECT NRINSJURCLIE FROM CLIENTE WHERE CDCLIENTE = '1002'", dtmDBGeral::Database());
     s->medCdCliente->SetText(registration.next() ? registration.value(0).toString() : QString());

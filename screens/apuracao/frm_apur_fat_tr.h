@@ -16,6 +16,9 @@
 #include <QLabel>
 #include <QPixmap>
 
+#include <array>
+#include <utility>
+
 class TfrmApurFatTR : public TfrmPadrao {
     Q_OBJECT
 public:
@@ -107,8 +110,6 @@ public:
     void ChangeButtons(bool include, bool change, bool remove, bool slot4, bool slot5,
                        bool confirmCancel, bool calculation);
     void Habilita_Pagina(bool enable);
-    void mnuFolhaDadosClick(QObject* sender) override;
-    void mnuFormularioClick(QObject* sender) override;
     void pgcPadraoChanging(QObject* sender, bool& allowChange);
     void pgcPadraoChange(QObject* sender) override;
     void dtsPadraoStateChange(QObject* sender) override;
@@ -199,8 +200,13 @@ private:
     // The command state of a day whose freshly loaded apportionment is empty: include and
     // calculation on, change, delete and slots 4 and 5 off, confirm and cancel untouched.
     void SetEmptyApportionmentCommands();
-    // Each command button takes the enabled state of its menu item.
-    void ButtonsFollowMenu();
+    // The seven command slots, each a button and its menu item (slot 6's cancel pair aside).
+    std::array<std::pair<TSpeedButton*, TMenuItem*>, 7> commandSlots() const;
+    // Sets every slot but confirm and cancel, the command bar first, then the menu.
+    void SetCommandsButConfirm(bool include, bool change, bool remove, bool slot4, bool slot5,
+                               bool calculation);
+    // The services page's commands as its list stands.
+    void SetServicesPageCommands();
     // A field marked with an odd tag takes only the navigation keys, but while a row is
     // being inserted.
     static void DropKeyOfMarkedField(TDBGrid& grid, QChar& key);

@@ -32,19 +32,9 @@ void TfrmApurFatTR::sbtAlterarClick(QObject*) {
     dbnPadrao->setEnabled(false);
     if (ServicesPageActive()) {
         cdsServEfet.Edit();
-        const bool inEdit = cdsServEfet.State() == dsEdit;
-        const bool browsing = cdsServEfet.State() == dsBrowse && !cdsServEfet.IsEmpty();
-        mnuConfirmar->setEnabled(inEdit);
-        mnuCancelar->setEnabled(inEdit);
-        mnuIncluir->setEnabled(false);
-        mnuExcluir->setEnabled(false);
-        mnuAlterar->setEnabled(browsing);
-        mnuLocalizar->setEnabled(browsing);
-        mnuCopiar->setEnabled(browsing);
-        mnuApurac->setEnabled(browsing);
-        ButtonsFollowMenu();
+        SetServicesPageCommands();
         EnableFilter(dtsPadrao.State() != dsEdit);
-        Habilita_Pagina(!inEdit);
+        Habilita_Pagina(cdsServEfet.State() != dsEdit);
     }
     if (DailyPageActive() && cdsRateio.State() == dsBrowse) {
         cdsRateio.FieldByName(QStringLiteral("QTDERATEIO")).FocusControl();
@@ -99,13 +89,7 @@ void TfrmApurFatTR::sbtCancelarClick(QObject* sender) {
     }
     if (ServicesPageActive()) {
         TfrmPadrao::sbtCancelarClick(sender);
-        const std::pair<TSpeedButton*, TMenuItem*> commands[] = {
-            {sbtIncluir, mnuIncluir},     {sbtAlterar, mnuAlterar}, {sbtExcluir, mnuExcluir},
-            {sbtLocalizar, mnuLocalizar}, {sbtCopiar, mnuCopiar},   {sbtApurar, mnuApurac}};
-        for (const auto& [button, item] : commands)
-            button->setEnabled(button != sbtIncluir && button != sbtExcluir);
-        for (const auto& [button, item] : commands)
-            item->setEnabled(button->isEnabled());
+        SetCommandsButConfirm(false, true, false, true, true, true);
     }
     dbnPadrao->setEnabled(true);
 }
@@ -140,16 +124,9 @@ void TfrmApurFatTR::dtsRateioStateChange(QObject*) {
     if (!DailyPageActive())
         return;
     const TDataSetState state = cdsRateio.State();
-    mnuConfirmar->setEnabled(editing(state) || boChange);
-    mnuCancelar->setEnabled(editing(state) || boChange);
-    mnuIncluir->setEnabled(state == dsBrowse && !boChange);
     const bool browsing = state == dsBrowse && !dtsPadrao.DataSet()->IsEmpty() && !boChange;
-    mnuAlterar->setEnabled(browsing);
-    mnuExcluir->setEnabled(browsing);
-    mnuLocalizar->setEnabled(browsing);
-    mnuCopiar->setEnabled(browsing);
-    mnuApurac->setEnabled(browsing);
-    ButtonsFollowMenu();
+    ChangeButtons(state == dsBrowse && !boChange, browsing, browsing, browsing, browsing,
+                  editing(state) || boChange, browsing);
     EnableFilter(!editing(dtsRateio.State()) && !boChange);
     if (ActiveControl() == dbgRateio && cdsRateio.IsEmpty())
         ChangeButtons(true, false, false, false, false, false, true);

@@ -2,6 +2,7 @@
 
 #include "screens/apuracao/frm_apur_fat_tr.h"
 #include "screens/apuracao/status_icons.h"
+#include "screens/shared_widgets.h"
 
 #include "contracts/app_server.h"
 
@@ -15,15 +16,6 @@
 namespace {
 
 QColor infoBackground() { return QApplication::palette().color(QPalette::ToolTipBase); }
-
-QLabel* boldLabel(const QString& name, const QString& caption, QWidget* parent) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    return label;
-}
 
 // A display-only name beside a code: it never takes input, even when its panel's
 // controls are all enabled together.
@@ -51,18 +43,8 @@ TBtnPesquisa* lookupButton(const QString& name, const QString& title, QWidget* a
 }
 
 TDateEditPlus* periodDate(const QString& name, const QString& accessibleName, QWidget* parent) {
-    auto* date = new TDateEditPlus(parent);
-    date->setObjectName(name);
-    date->lineEdit()->setFixedWidth(100);
+    auto* date = billingDateEdit(name, accessibleName, parent);
     date->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    date->SetValidDateColor(Qt::blue);
-    date->SetNomeSemana({QStringLiteral("Domingo"), QStringLiteral("Segunda"), QStringLiteral("Terça"),
-                         QStringLiteral("Quarta"), QStringLiteral("Quinta"), QStringLiteral("Sexta"),
-                         QStringLiteral("Sábado")});
-    date->SetSaveTime(false);
-    date->SetColor(infoBackground());
-    date->setAccessibleName(accessibleName);
-    date->lineEdit()->setAccessibleName(accessibleName);
     return date;
 }
 

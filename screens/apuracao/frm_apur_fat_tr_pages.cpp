@@ -16,47 +16,41 @@ void TfrmApurFatTR::ChangeButtons(bool include, bool change, bool remove, bool s
     mnuConfirmar->setEnabled(confirmCancel);
     mnuCancelar->setEnabled(confirmCancel);
     mnuApurac->setEnabled(calculation);
-    ButtonsFollowMenu();
-}
-
-void TfrmApurFatTR::ButtonsFollowMenu() {
-    sbtIncluir->setEnabled(mnuIncluir->isEnabled());
-    sbtAlterar->setEnabled(mnuAlterar->isEnabled());
-    sbtExcluir->setEnabled(mnuExcluir->isEnabled());
-    sbtLocalizar->setEnabled(mnuLocalizar->isEnabled());
-    sbtCopiar->setEnabled(mnuCopiar->isEnabled());
-    sbtConfirmar->setEnabled(mnuConfirmar->isEnabled());
+    for (const auto& [button, item] : commandSlots())
+        button->setEnabled(item->isEnabled());
     sbtCancelar->setEnabled(mnuCancelar->isEnabled());
-    sbtApurar->setEnabled(mnuApurac->isEnabled());
 }
 
-void TfrmApurFatTR::SetEmptyApportionmentCommands() {
-    const std::pair<TSpeedButton*, TMenuItem*> commands[] = {
-        {sbtIncluir, mnuIncluir},     {sbtAlterar, mnuAlterar}, {sbtExcluir, mnuExcluir},
-        {sbtLocalizar, mnuLocalizar}, {sbtCopiar, mnuCopiar},   {sbtApurar, mnuApurac}};
-    for (const auto& [button, item] : commands) {
-        const bool enabled = button == sbtIncluir || button == sbtApurar;
-        button->setEnabled(enabled);
-        item->setEnabled(enabled);
-    }
+void TfrmApurFatTR::SetCommandsButConfirm(bool include, bool change, bool remove, bool slot4, bool slot5,
+                                          bool calculation) {
+    const bool states[] = {include, change, remove, slot4, slot5, calculation};
+    // The command bar first, then the menu, as the screen always set these.
+    int i = 0;
+    for (const auto& [button, item] : commandSlots())
+        if (button != sbtConfirmar)
+            button->setEnabled(states[i++]);
+    for (const auto& [button, item] : commandSlots())
+        if (button != sbtConfirmar)
+            item->setEnabled(button->isEnabled());
 }
+
+std::array<std::pair<TSpeedButton*, TMenuItem*>, 7> TfrmApurFatTR::commandSlots() const {
+    return {{{sbtIncluir, mnuIncluir},
+             {sbtAlterar, mnuAlterar},
+             {sbtExcluir, mnuExcluir},
+             {sbtLocalizar, mnuLocalizar},
+             {sbtCopiar, mnuCopiar},
+             {sbtConfirmar, mnuConfirmar},
+             {sbtApurar, mnuApurac}}};
+}
+
+void TfrmApurFatTR::SetEmptyApportionmentCommands() { SetCommandsButConfirm(true, false, false, false, false, true); }
 
 void TfrmApurFatTR::Habilita_Pagina(bool enable) {
     tshFolhaDados->SetEnabled(ServicesPageActive() || enable);
     tshFormulario->SetEnabled(DailyPageActive() || enable);
     mnuFolhaDados->setEnabled(tshFolhaDados->Enabled());
     mnuFormulario->setEnabled(tshFormulario->Enabled());
-}
-
-void TfrmApurFatTR::mnuFolhaDadosClick(QObject*) {
-    // Chosen from code, so the page control's own changing and change events stay quiet.
-    pgcPadrao->SetActivePage(tshFolhaDados);
-    pgcPadraoChange(pgcPadrao);
-}
-
-void TfrmApurFatTR::mnuFormularioClick(QObject*) {
-    pgcPadrao->SetActivePage(tshFormulario);
-    pgcPadraoChange(pgcPadrao);
 }
 
 void TfrmApurFatTR::pgcPadraoChanging(QObject*, bool&) {
@@ -97,21 +91,18 @@ void TfrmApurFatTR::LoadApportionment() {
                     cdsEfetivos.FieldByName(QStringLiteral("CDSERVFILI")).AsString()});
 }
 
+void TfrmApurFatTR::SetServicesPageCommands() {
+    // Only the NF of a service is edited here: change it, or confirm and cancel its edit.
+    const bool edit = cdsServEfet.State() == dsEdit;
+    const bool browsing = cdsServEfet.State() == dsBrowse && !cdsServEfet.IsEmpty();
+    ChangeButtons(false, browsing, false, browsing, browsing, edit, browsing);
+}
+
 void TfrmApurFatTR::dtsPadraoStateChange(QObject*) {
     const TDataSetState state = cdsServEfet.State();
     const bool services = !cdsServEfet.IsEmpty();
-    if (ServicesPageActive()) {
-        mnuConfirmar->setEnabled(state == dsEdit);
-        mnuCancelar->setEnabled(state == dsEdit);
-        mnuIncluir->setEnabled(false);
-        mnuExcluir->setEnabled(false);
-        const bool browsing = state == dsBrowse && services;
-        mnuAlterar->setEnabled(browsing);
-        mnuLocalizar->setEnabled(browsing);
-        mnuCopiar->setEnabled(browsing);
-        mnuApurac->setEnabled(browsing);
-        ButtonsFollowMenu();
-    }
+    if (ServicesPageActive())
+        SetServicesPageCommands();
     EnableFilter(dtsPadrao.State() != dsEdit);
     tshFormulario->SetEnabled(services && state != dsInactive && state != dsEdit);
     mnuFormulario->setEnabled(tshFormulario->Enabled());

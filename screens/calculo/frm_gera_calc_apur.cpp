@@ -6,6 +6,7 @@
 
 #include "screens/apuracao/cli_rqx52000.h"
 #include "screens/apuracao/frm_apur_fat_tr.h"
+#include "screens/shared_widgets.h"
 
 #include "contracts/app_server.h"
 #include "contracts/host_framework.h"
@@ -18,30 +19,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QLabel* boldLabel(const QString& name, const QString& caption, QWidget* parent) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    return label;
-}
-
-TDateEditPlus* dateEdit(const QString& name, const QString& accessibleName, QWidget* parent) {
-    auto* date = new TDateEditPlus(parent);
-    date->setObjectName(name);
-    date->lineEdit()->setFixedWidth(100);
-    date->SetColor(QApplication::palette().color(QPalette::ToolTipBase));
-    date->SetValidDateColor(Qt::blue);
-    date->SetNomeSemana({QStringLiteral("Domingo"), QStringLiteral("Segunda"), QStringLiteral("Terça"),
-                         QStringLiteral("Quarta"), QStringLiteral("Quinta"), QStringLiteral("Sexta"),
-                         QStringLiteral("Sábado")});
-    date->SetSaveTime(false);
-    date->setAccessibleName(accessibleName);
-    date->lineEdit()->setAccessibleName(accessibleName);
-    return date;
-}
 
 QString clientOfCurrentService() {
     return frmApurFatTR->cdsServEfet.FieldByName(QStringLiteral("CDCLIENTE")).AsString();
@@ -73,9 +50,9 @@ void TfrmGeraCalcApur::BuildLayout() {
     lblDataLanc->move(6, 5);
     Label1 = boldLabel(QStringLiteral("Label1"), QStringLiteral("Data Final Apuração"), panGeral);
     Label1->move(6, 30);
-    depDataInicial = dateEdit(QStringLiteral("depDataInicial"), QStringLiteral("Data Inicial Apuração"), panGeral);
+    depDataInicial = billingDateEdit(QStringLiteral("depDataInicial"), QStringLiteral("Data Inicial Apuração"), panGeral);
     depDataInicial->setGeometry(148, 2, 150, 21);
-    depDataFinal = dateEdit(QStringLiteral("depDataFinal"), QStringLiteral("Data Final Apuração"), panGeral);
+    depDataFinal = billingDateEdit(QStringLiteral("depDataFinal"), QStringLiteral("Data Final Apuração"), panGeral);
     depDataFinal->setGeometry(148, 27, 150, 21);
     lblDataLanc->setBuddy(depDataInicial);
     Label1->setBuddy(depDataFinal);

@@ -43,7 +43,8 @@ struct CalculationScreen : BillingScreen {
         Application().CreateForm(frmGeraCalcApur);
         frmGeraCalcApur->show();
         frmGeraCalcApur->activateWindow();
-        QTest::qWaitForWindowActive(frmGeraCalcApur);
+        if (!QTest::qWaitForWindowActive(frmGeraCalcApur))
+            qWarning("the dialog did not become active");
         return frmGeraCalcApur;
     }
 };

@@ -139,7 +139,8 @@ void TstEndToEndCalculation::theClerksCalculationEqualsTheDaysAndShares() {
         auto* d = static_cast<TfrmGeraCalcApur*>(form);
         d->show();
         d->activateWindow();
-        QTest::qWaitForWindowActive(d);
+        if (!QTest::qWaitForWindowActive(d))
+            qWarning("the dialog did not become active");
         e.type(d->depDataInicial, from.toString("ddMMyyyy"));
         e.type(d->depDataFinal, to.toString("ddMMyyyy"));
         for (; runs < 2; ++runs) {
