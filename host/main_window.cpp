@@ -39,7 +39,8 @@ void MainWindow::buildMenus() {
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, guard([this](bool) { close(); }));
 
-    QMenu* modules = menuBar()->addMenu(QStringLiteral("&Módulos"));
+    // M is the screens' maintenance menu ("&Manutenção"), shown in this same window.
+    QMenu* modules = menuBar()->addMenu(QStringLiteral("Mó&dulos"));
     m_apuracao = modules->addAction(QStringLiteral("Cálculo de Apuração (Gestão Torvo)"));
     m_apuracao->setObjectName(QStringLiteral("actCalculoApuracao"));
     connect(m_apuracao, &QAction::triggered, this,

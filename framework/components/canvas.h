@@ -18,8 +18,8 @@ public:
     void SetBrushColor(const QColor& color) { m_brush = color; }
 
     void FillRect(const QRect& rect);
-    // Copies `source` of `bitmap` to `dest`, painting the pixels of `transparent` in the
-    // brush colour.
+    // Copies `source` of `bitmap` onto `dest` (stretched when the sizes differ, without
+    // smoothing), painting the pixels of `transparent` in the brush colour.
     void BrushCopy(const QRect& dest, const QPixmap& bitmap, const QRect& source,
                    const QColor& transparent);
 

@@ -6,11 +6,12 @@
 #include "framework/components/focus.h"
 #include "framework/ui/guard.h"
 
+#include <QApplication>
+#include <QDebug>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QDebug>
 #include <QPainter>
+#include <QPointer>
 
 TField* TColumn::Field() const {
     TClientDataSet* ds = m_grid.DataSet();
@@ -181,7 +182,7 @@ bool TDBGrid::EditorModified() const {
 }
 
 void TDBGrid::WriteEditor() {
-    if (!m_editor || !EditorModified())
+    if (!m_editor || m_openingRow || !EditorModified())
         return;
     TField* field = Column(m_editorIndex.column()).Field();
     TClientDataSet* ds = DataSet();
@@ -205,8 +206,9 @@ void TDBGrid::CloseOpenEditor() {
 
 void TDBGrid::commitData(QWidget* editor) {
     // Qt commits when the editor loses the focus; a text that does not convert keeps the
-    // editor open, and the grid's exit reports it.
-    if (editor != m_editor)
+    // editor open, and the grid's exit reports it. A dialog shown while the row opens is
+    // not the end of the cell.
+    if (editor != m_editor || m_openingRow)
         return;
     try {
         WriteEditor();
@@ -216,27 +218,47 @@ void TDBGrid::commitData(QWidget* editor) {
 }
 
 void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-    if (editor == m_editor && m_commitFailed)
+    if (editor == m_editor && (m_commitFailed || m_openingRow))
         return;
     QTableView::closeEditor(editor, hint);
 }
 
 bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    // Opening a cell only shows its editor: the row goes into edit when its text changes.
     const bool opens = (trigger & editTriggers()) || trigger == AllEditTriggers;
-    if (!opens || !index.isValid() || state() == EditingState)
-        return QTableView::edit(index, trigger, event);
-    if (!CanEditColumn(index.column()))
+    if (opens && index.isValid() && state() != EditingState && !CanEditColumn(index.column()))
         return false;
-    // Opening a cell puts the row in edit; the data set may refuse (a locked period).
+    return QTableView::edit(index, trigger, event);
+}
+
+void TDBGrid::EditorTextEdited() {
     TClientDataSet* ds = DataSet();
-    if (!Guarded([&] {
-            if (ds->State() == dsBrowse)
-                ds->Edit();
-        }))
-        return false;
-    if (ds->State() != dsEdit && ds->State() != dsInsert)
-        return false;
-    return QTableView::edit(m_model->index(ds->CurrentRow(), index.column()), trigger, event);
+    if (!m_editor || !ds || ds->State() != dsBrowse)
+        return;
+    const QPointer<QWidget> editor = m_editor;
+    m_openingRow = true;
+    const bool opened = Guarded([&] { ds->Edit(); });
+    m_openingRow = false;
+    if (opened && (ds->State() == dsEdit || ds->State() == dsInsert))
+        return;
+    // Refused (a locked period): the key is dropped and the cell reads as before.
+    if (editor && editor == m_editor) {
+        m_delegate->revertEditor(m_editor, m_editorIndex);
+        if (hasFocus())
+            m_editor->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TDBGrid::EscapeInEditor() {
+    // As the desktop grid: the first Esc takes back what was typed into the cell; Esc in
+    // a cell with nothing typed cancels the row.
+    const bool typed = EditorModified();
+    CloseOpenEditor();
+    if (typed)
+        return;
+    TClientDataSet* ds = DataSet();
+    if (ds && (ds->State() == dsEdit || ds->State() == dsInsert))
+        Guarded([&] { ds->Cancel(); });
 }
 
 void TDBGrid::DoExit() {
@@ -322,12 +344,22 @@ bool TDBGrid::RunKeyHandlers(QKeyEvent* event, QChar* typed) {
     return true;
 }
 
+void TDBGrid::MoveByKey(QKeyEvent* event) {
+    if (DataSet() && Active())
+        QTableView::keyPressEvent(event);
+}
+
 bool TDBGrid::HandleKey(int key, TShiftState shift) {
     TClientDataSet* ds = DataSet();
     if (!ds || !Active())
         return false;
-    if (m_editor && (key == vk::Tab || key == vk::Return || key == vk::Up || key == vk::Down ||
-                     key == vk::Prior || key == vk::Next)) {
+    // Keys that end the open cell: it is written (a text that does not convert keeps it
+    // open) and closed before the grid acts on them.
+    const bool endsCell = key == vk::Tab || key == vk::Return || key == vk::Up ||
+                          key == vk::Down || key == vk::Prior || key == vk::Next ||
+                          (key == vk::Insert && shift == 0) ||
+                          (key == vk::Delete && shift == ssCtrl);
+    if (m_editor && endsCell) {
         if (!Guarded([&] { WriteEditor(); }))
             return true;
         CloseOpenEditor();
@@ -420,28 +452,45 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     m_forwardingKey = false;
 }
 
-void TDBGrid::PaintCell(QPainter* painter, const QStyleOptionViewItem& option,
+bool TDBGrid::HasFocusWithin() const {
+    const QWidget* focused = QApplication::focusWidget();
+    return focused && (focused == this || isAncestorOf(focused));
+}
+
+bool TDBGrid::ShowsSelection() const {
+    return (m_options & dgAlwaysShowSelection) || HasFocusWithin();
+}
+
+QString TDBGrid::AccessibleText(int row, int column) const {
+    TField* field = column < ColumnCount() ? Column(column).Field() : nullptr;
+    if (!field || !DataSet())
+        return {};
+    QString text;
+    DataSet()->WithRow(row, [&] {
+        text = field->DisplayText();
+        if (OnAccessibleText)
+            OnAccessibleText(const_cast<TDBGrid&>(*this), Column(column), text);
+    });
+    return text;
+}
+
+void TDBGrid::PaintCell(QPainter* painter, const QRect& rect, const QColor& brush, bool selected,
                         const QModelIndex& index) {
     if (!OnDrawColumnCell || index.column() >= ColumnCount())
         return;
-    const bool selected = option.state & QStyle::State_Selected;
-    const QColor brush = selected ? option.palette.color(hasFocus() ? QPalette::Active
-                                                                    : QPalette::Inactive,
-                                                         QPalette::Highlight)
-                                  : palette().color(QPalette::Base);
     TCanvas canvas(*painter, brush);
     m_canvas = &canvas;
     TGridDrawState state = 0;
     if (selected)
         state |= gdSelected;
-    if (selected && hasFocus())
+    if (selected && HasFocusWithin())
         state |= gdFocused;
     painter->save();
     // No dialog from inside a paint: a failing draw hook is logged and the cell keeps the
     // grid's own drawing.
     try {
         DataSet()->WithRow(index.row(), [&] {
-            OnDrawColumnCell(*this, option.rect, index.column(), Column(index.column()), state);
+            OnDrawColumnCell(*this, rect, index.column(), Column(index.column()), state);
         });
     } catch (...) {
         qWarning().noquote() << objectName() << "cell drawing failed:" << describeCurrentException();

@@ -1,11 +1,15 @@
 #pragma once
 
 // The data-aware grid: a table view over a data set through a data source, in the
-// desktop library's terms. The grid's current row is the data set's cursor; typing in a
-// cell puts the row in edit (the data set may refuse), a finished cell writes its field;
-// Down on the last row appends, Up or leaving the grid drops an untouched appended row,
-// Ctrl+Delete deletes after a confirmation. The screen's key handlers see every key first
-// (virtual-key codes), also those typed into the cell editor, and may swallow it.
+// desktop library's terms. The grid's current row is the data set's cursor. Opening a
+// cell editor (a key, Enter, F2, a click on the current cell, a double click) only shows
+// it; the first change of its text puts the row in edit (the data set may refuse, and the
+// change is dropped); a finished cell writes its field. Up, Down, Page Up and Page Down
+// in an open cell write it and move, which posts the row; Esc in a changed cell restores
+// its text, in an unchanged one (or a closed one) cancels the row. Down on the last row
+// appends, Up or leaving the grid drops an untouched appended row, Ctrl+Delete deletes
+// after a confirmation. The screen's key handlers see every key first (virtual-key
+// codes), also those typed into the cell editor, and may swallow it.
 
 #include "framework/components/canvas.h"
 #include "framework/components/db_grid_column.h"
@@ -46,6 +50,8 @@ public:
     using NotifyEvent = std::function<void(TDBGrid& sender)>;
     using DrawColumnCellEvent = std::function<void(TDBGrid& sender, const QRect& rect, int dataCol,
                                                    TColumn& column, TGridDrawState state)>;
+    using AccessibleTextEvent =
+        std::function<void(TDBGrid& sender, TColumn& column, QString& text)>;
 
     explicit TDBGrid(QWidget* parent = nullptr);
     ~TDBGrid() override;
@@ -79,6 +85,10 @@ public:
     KeyPressEvent OnKeyPress;
     NotifyEvent OnColExit;
     DrawColumnCellEvent OnDrawColumnCell;
+    // The text a screen reader reads for a cell, when it is not the display text (a
+    // status letter drawn as an icon). Runs with the fields reading the cell's row, as
+    // OnDrawColumnCell does; `text` comes in as the display text.
+    AccessibleTextEvent OnAccessibleText;
 
     // For the view's column layout: the pixel width a column gets.
     int columnPixelWidth(int column) const;
@@ -119,10 +129,25 @@ private:
     void WriteEditor();
     bool EditorModified() const;
     void CloseOpenEditor();
+    // The user changed the open cell's text: the first change puts the row in edit, and a
+    // refusal takes the change back.
+    void EditorTextEdited();
+    // Esc in the open cell.
+    void EscapeInEditor();
+    // Moves the current cell as the view's own key handling does (arrows, pages).
+    void MoveByKey(QKeyEvent* event);
+    bool HasFocusWithin() const;
+    // Whether a selected cell is drawn selected: with the focus, or always with
+    // dgAlwaysShowSelection.
+    bool ShowsSelection() const;
+    QString AccessibleText(int row, int column) const;
     void DoExit();
     // Runs the screen's key handlers; false when they swallowed the key.
     bool RunKeyHandlers(QKeyEvent* event, QChar* typed);
-    void PaintCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index);
+    // Runs the cell-drawing hook over a cell the grid has drawn, with `brush` the colour
+    // it was filled with.
+    void PaintCell(QPainter* painter, const QRect& rect, const QColor& brush, bool selected,
+                   const QModelIndex& index);
 
     DataSetModel* m_model;
     GridDelegate* m_delegate;
@@ -136,5 +161,7 @@ private:
     QString m_editorStartText;
     bool m_commitFailed = false;
     bool m_forwardingKey = false;
+    // Set while the first change of the cell opens the row: the editor is left alone.
+    bool m_openingRow = false;
     TCanvas* m_canvas = nullptr;
 };

@@ -7,6 +7,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+namespace {
+const char* const kLoaded = "_apurfatLoaded";
+} // namespace
+
 GridDelegate::GridDelegate(TDBGrid& grid) : QStyledItemDelegate(&grid), m_grid(grid) {}
 
 QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
@@ -25,10 +29,29 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     }
     m_grid.m_editor = editor;
     m_grid.m_editorIndex = index;
+    connect(editor, &QLineEdit::textEdited, &m_grid, [this] { m_grid.EditorTextEdited(); });
     return editor;
 }
 
 void GridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    if (editor->property(kLoaded).toBool())
+        return;
+    editor->setProperty(kLoaded, true);
+    loadEditor(editor, index);
+}
+
+void GridDelegate::revertEditor(QWidget* editor, const QModelIndex& index) const {
+    auto* line = static_cast<QLineEdit*>(editor);
+    const QString edited = line->displayText();
+    loadEditor(editor, index);
+    const QString restored = line->displayText();
+    int same = 0;
+    while (same < edited.size() && same < restored.size() && edited.at(same) == restored.at(same))
+        ++same;
+    line->setCursorPosition(same);
+}
+
+void GridDelegate::loadEditor(QWidget* editor, const QModelIndex& index) const {
     auto* line = static_cast<QLineEdit*>(editor);
     TField* field = m_grid.Column(index.column()).Field();
     if (!field)
@@ -64,8 +87,21 @@ void GridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) cons
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const {
-    QStyledItemDelegate::paint(painter, option, index);
-    m_grid.PaintCell(painter, option, index);
+    // The desktop grid fills each cell itself: the selection colour where the selection
+    // shows, whether or not the window is active and whatever selection look the style
+    // has, so that a cell-drawing hook's fill matches the cells around it.
+    const bool selected = (option.state & QStyle::State_Selected) && m_grid.ShowsSelection();
+    const QPalette& colours = m_grid.palette();
+    const QColor fill = colours.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base);
+    painter->fillRect(option.rect, fill);
+    QStyleOptionViewItem look = option;
+    look.state &= ~QStyle::State_Selected;
+    if (selected)
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            look.palette.setColor(group, QPalette::Text,
+                                  colours.color(QPalette::Active, QPalette::HighlightedText));
+    QStyledItemDelegate::paint(painter, look, index);
+    m_grid.PaintCell(painter, option.rect, fill, selected, index);
 }
 
 bool GridDelegate::eventFilter(QObject* object, QEvent* event) {
@@ -84,21 +120,39 @@ bool GridDelegate::eventFilter(QObject* object, QEvent* event) {
         return true;
     }
     const int vk = virtualKeyOf(key);
+    const TShiftState shift = shiftOf(key->modifiers());
     switch (vk) {
-    case vk::Tab:
-    case vk::Return:
     case vk::Up:
     case vk::Down:
     case vk::Prior:
     case vk::Next:
-        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        // One press writes the cell and moves, which posts the row.
+        if (shift & (ssCtrl | ssAlt))
             return true;
-        m_grid.HandleKey(vk, shiftOf(key->modifiers()));
+        if (!m_grid.HandleKey(vk, shift) && !m_grid.EditorMode())
+            m_grid.MoveByKey(key);
+        return true;
+    case vk::Tab:
+    case vk::Return:
+        if (shift & (ssCtrl | ssAlt))
+            return true;
+        m_grid.HandleKey(vk, shift);
+        return true;
+    case vk::Insert:
+        if (shift != 0)
+            break;
+        m_grid.HandleKey(vk, shift);
+        return true;
+    case vk::Delete:
+        if (shift != ssCtrl)
+            break;
+        m_grid.HandleKey(vk, shift);
         return true;
     case vk::Escape:
-        m_grid.CloseOpenEditor();
+        m_grid.EscapeInEditor();
         return true;
     default:
-        return QStyledItemDelegate::eventFilter(object, event);
+        break;
     }
+    return QStyledItemDelegate::eventFilter(object, event);
 }

@@ -41,6 +41,8 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
     case Qt::AccessibleTextRole: {
         QString text;
         try {
+            if (role == Qt::AccessibleTextRole)
+                return m_grid.AccessibleText(index.row(), index.column());
             m_grid.DataSet()->WithRow(index.row(), [&] {
                 text = role == Qt::EditRole ? field->Text() : field->DisplayText();
             });

@@ -76,12 +76,12 @@ void TDBNavigator::BtnClick(TNavigateBtn button) {
 }
 
 void TDBNavigator::updateButtons() {
+    // As the desktop navigator: by the data set's ends, not by the cursor's place. A row
+    // reached by a click is not Eof, so Last stays on even there.
     const TClientDataSet* dataSet = m_link->DataSet();
-    const bool rows = m_link->Active() && dataSet && !dataSet->IsEmpty();
-    const int current = rows ? dataSet->CurrentRow() : -1;
-    const int count = rows ? dataSet->DisplayRowCount() : 0;
-    const bool canGoBack = rows && current > 0;
-    const bool canGoOn = rows && current < count - 1;
+    const bool active = m_link->Active() && dataSet;
+    const bool canGoBack = active && !dataSet->Bof();
+    const bool canGoOn = active && !dataSet->Eof();
     m_buttons[nbFirst]->setEnabled(canGoBack);
     m_buttons[nbPrior]->setEnabled(canGoBack);
     m_buttons[nbNext]->setEnabled(canGoOn);

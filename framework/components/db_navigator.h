@@ -1,8 +1,9 @@
 #pragma once
 
 // The desktop library's data navigator: first, prior, next and last over a data source.
-// The buttons follow the data set (all off while it is inactive or empty; first and prior
-// off on the first row, next and last off on the last) and never take the focus.
+// The buttons follow the data set's ends (all off while it is inactive or empty; first and
+// prior off at Bof, next and last off at Eof) and never take the focus; a click that does
+// not move the cursor still runs OnClick.
 // A click moves the data set, then runs OnClick; a move that the data set refuses
 // (a throwing BeforeScroll) stops there, inside the guard.
 

@@ -42,11 +42,12 @@ public:
         return widget;
     }
 
-    // Runs the exits and enters from the active control to `target`; raises when an exit
+    // Runs the exits and enters from the focused control to `target`; raises when an exit
     // refuses, with the focus left where the refusing handler put it or on the control
-    // that was being left.
+    // that was being left. As on the desktop, the form's active control is already the
+    // target while the exits and enters run.
     void moveTo(QWidget* target) {
-        if (!target || target == m_active)
+        if (!target || target == m_focused)
             return;
         // Qt's own focus moves while handlers run (a message box opening and closing) are
         // not moves of the user's; the outcome is settled when the handlers are done.
@@ -55,19 +56,20 @@ public:
             explicit Depth(int& v) : d(v) { ++d; }
             ~Depth() { --d; }
         } depth(m_depth);
-        QPointer<QWidget> from = m_active;
+        QPointer<QWidget> from = m_focused;
         const QList<QWidget*> exits = exitChain(from, target);
         const QList<QWidget*> enters = enterChain(from, target);
+        m_active = target;
         for (QWidget* w : exits) {
             const int generation = m_generation;
-            m_active = w;
+            m_focused = w;
             m_exiting.insert(w);
             try {
                 run(w, &ControlEvents::DoExit, &ControlEvents::OnExit);
             } catch (...) {
                 m_exiting.remove(w);
                 if (m_generation == generation)
-                    m_active = from;
+                    m_focused = m_active = from;
                 syncQtFocus();
                 throw;
             }
@@ -78,7 +80,7 @@ public:
         }
         for (QWidget* w : enters) {
             const int generation = m_generation;
-            m_active = w;
+            m_focused = w;
             try {
                 run(w, &ControlEvents::DoEnter, &ControlEvents::OnEnter);
             } catch (...) {
@@ -100,7 +102,7 @@ public:
 
 private:
     void finish(QWidget* target) {
-        m_active = target;
+        m_focused = m_active = target;
         ++m_generation;
         syncQtFocus();
     }
@@ -153,7 +155,7 @@ private:
         if (m_restoring || m_depth > 0 || !now || now == m_form || !m_form->isAncestorOf(now))
             return;
         QWidget* target = controlOf(now);
-        if (!m_active && m_initial && target != m_initial && m_initial->isVisible() &&
+        if (!m_focused && m_initial && target != m_initial && m_initial->isVisible() &&
             m_initial->isEnabled()) {
             // The form's first focus goes to its initial control.
             target = m_initial;
@@ -161,10 +163,10 @@ private:
             target->setFocus(Qt::OtherFocusReason);
             m_restoring = false;
         }
-        if (target == m_active)
+        if (target == m_focused)
             return;
         Guarded([&] { moveTo(target); });
-        if (m_active != target)
+        if (m_focused != target)
             swallowNextPressOn(target);
     }
 
@@ -188,6 +190,9 @@ private:
     }
 
     QWidget* m_form;
+    // Where the enter and exit events stand (the desktop form's focused control), and the
+    // control the form reports as active: the target of a move already while it runs.
+    QPointer<QWidget> m_focused;
     QPointer<QWidget> m_active;
     QPointer<QWidget> m_initial;
     QSet<QWidget*> m_exiting;

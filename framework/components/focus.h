@@ -50,6 +50,9 @@ bool isControl(const QWidget* widget);
 void SetFocus(QWidget* control);
 
 // The control of `form` that holds the focus as far as the form's events are concerned.
+// While a move runs its exit and enter handlers this is already the control being
+// entered, as on the desktop; after a refused exit it is the control the refusing handler
+// focused, or else the control that was being left.
 QWidget* ActiveControl(const QWidget* form);
 // The control that gets the focus when the form is first shown.
 void SetInitialControl(QWidget* form, QWidget* control);

@@ -1,11 +1,19 @@
 #include "framework/components/line_edit_mask.h"
 
+#include "framework/components/accessibility.h"
+
 #include <QLineEdit>
+
+LineEditMask::LineEditMask(QLineEdit* edit) : m_edit(edit) {
+    setMaskedEditAccessibility(m_edit, QString());
+}
 
 void LineEditMask::setDesktopMask(const QString& desktopMask) {
     const QString value = storedText();
     m_mask = EditMask(desktopMask);
     m_edit->setInputMask(m_mask.toQtInputMask());
+    // A screen reader hears an untouched mask as empty, not as its literals.
+    setMaskedEditAccessibility(m_edit, m_mask.format(QString()));
     // Removing a mask resets QLineEdit's maximum length.
     if (m_mask.isEmpty())
         m_edit->setMaxLength(m_maxLength);

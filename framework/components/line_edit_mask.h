@@ -13,7 +13,7 @@ class QLineEdit;
 
 class LineEditMask {
 public:
-    explicit LineEditMask(QLineEdit* edit) : m_edit(edit) {}
+    explicit LineEditMask(QLineEdit* edit);
 
     const QString& desktopMask() const { return m_mask.source(); }
     // Changes the mask and keeps the stored value, shown in the new mask.

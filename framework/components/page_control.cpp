@@ -1,73 +1,12 @@
 #include "framework/components/page_control.h"
 
 #include "framework/components/focus.h"
+#include "framework/components/page_tab_bar.h"
 #include "framework/ui/guard.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include <QShortcutEvent>
 #include <QSignalBlocker>
-#include <QTabBar>
-
-// The tab bar of a page control: every way the user has of choosing a tab goes through
-// the page control's changing check instead of switching at once.
-class PageTabBar : public QTabBar {
-public:
-    explicit PageTabBar(TPageControl* pages) : QTabBar(pages), m_pages(pages) {
-        // Takes the focus on a click, so that the control being left runs its exit (and
-        // may refuse) before the page changes.
-        setFocusPolicy(Qt::StrongFocus);
-    }
-
-protected:
-    bool event(QEvent* event) override {
-        if (event->type() == QEvent::Shortcut) {
-            const QKeySequence key = static_cast<QShortcutEvent*>(event)->key();
-            for (int i = 0; i < count(); ++i) {
-                if (QKeySequence::mnemonic(tabText(i)) == key) {
-                    m_pages->changeByUser(i);
-                    return true;
-                }
-            }
-        }
-        return QTabBar::event(event);
-    }
-
-    void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() != Qt::LeftButton) {
-            QTabBar::mousePressEvent(event);
-            return;
-        }
-        event->accept();
-        m_pages->changeByUser(tabAt(event->position().toPoint()));
-    }
-
-    // The press already chose the tab; a style that selects on release must not choose
-    // it again past a refusal.
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() != Qt::LeftButton)
-            QTabBar::mouseReleaseEvent(event);
-        else
-            event->accept();
-    }
-
-    void keyPressEvent(QKeyEvent* event) override {
-        const bool forward = event->key() == (isRightToLeft() ? Qt::Key_Left : Qt::Key_Right);
-        const bool backward = event->key() == (isRightToLeft() ? Qt::Key_Right : Qt::Key_Left);
-        if (!forward && !backward) {
-            event->ignore();
-            return;
-        }
-        event->accept();
-        m_pages->changeByUser(m_pages->nextSelectable(forward ? 1 : -1, false));
-    }
-
-    // The desktop's page control does not switch pages under the mouse wheel.
-    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
-
-private:
-    TPageControl* m_pages;
-};
 
 TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent) {
     markControl(this);
@@ -157,9 +96,19 @@ void TPageControl::setPageEnabled(TTabSheet* page, bool enabled) {
     // Qt moves the current tab off a tab being disabled; the desktop leaves the page where
     // it is. With the tab bar quiet, the pages never see the detour.
     const int current = tabBar()->currentIndex();
-    const QSignalBlocker quiet(tabBar());
-    setTabEnabled(index, enabled); // also enables or disables the page's contents
-    tabBar()->setCurrentIndex(current);
+    const bool was = isTabEnabled(index);
+    {
+        const QSignalBlocker quiet(tabBar());
+        setTabEnabled(index, enabled); // also enables or disables the page's contents
+        tabBar()->setCurrentIndex(current);
+    }
+    if (was != enabled && QAccessible::isActive()) {
+        QAccessible::State changed;
+        changed.disabled = true;
+        QAccessibleStateChangeEvent event(tabBar(), changed);
+        event.setChild(index);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 TTabSheet::TTabSheet(TPageControl* pageControl, const QString& caption)

@@ -14,11 +14,13 @@ target_sources(apurfat_framework PRIVATE
 target_sources(apurfat_framework PRIVATE
     components/messages.cpp
     components/theme_icon.cpp
+    components/accessibility.cpp
     components/line_edit_mask.cpp
     components/edit.cpp
     components/mask_edit.cpp
     components/date_edit.cpp
     components/page_control.cpp
+    components/page_tab_bar.cpp
     components/speed_button.cpp
     components/lookup_button.cpp
     components/sqlite_functions.cpp

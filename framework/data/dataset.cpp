@@ -212,13 +212,16 @@ int TClientDataSet::RecordCount() const {
 
 void TClientDataSet::MoveCursor(int row, bool bof, bool eof) {
     const bool moves = row != m_cur;
-    if (moves) {
+    const bool endsChange = bof != m_bof || eof != m_eof;
+    if (moves)
         Fire(BeforeScroll, *this);
-        m_cur = row;
-        DataEvent(deDataSetScroll);
-    }
+    m_cur = row;
     m_bof = bof;
     m_eof = eof;
+    // A move that only reaches an end (Next on the last row) still changes what a
+    // navigator offers.
+    if (moves || endsChange)
+        DataEvent(deDataSetScroll);
     if (moves)
         Fire(AfterScroll, *this);
 }
@@ -248,7 +251,7 @@ void TClientDataSet::Next() { MoveBy(1); }
 void TClientDataSet::Prior() { MoveBy(-1); }
 
 int TClientDataSet::MoveBy(int distance) {
-    if (!PrepareMove())
+    if (!PrepareMove() || distance == 0)
         return 0;
     const int target = qBound(0, m_cur + distance, m_rows.size() - 1);
     const int moved = target - m_cur;
@@ -314,12 +317,18 @@ void TClientDataSet::CheckBrowseMode() {
 
 void TClientDataSet::UpdateRecord() { DataEvent(deUpdateRecord); }
 
-void TClientDataSet::InsertAt(int pos) {
+void TClientDataSet::InsertAt(int pos, bool append) {
+    const bool bof = m_bof, eof = m_eof;
     m_rows.insertPending(pos, RecordStore::Values(FieldCount()));
     m_cur = pos;
     m_buffer = RecordStore::Values(FieldCount());
     m_modified = false;
-    m_eof = m_bof = false;
+    // As the desktop library: an appended row stands at the end; an inserted one keeps
+    // the ends as they were.
+    if (append) {
+        m_bof = false;
+        m_eof = true;
+    }
     SetState(dsInsert);
     try {
         Fire(OnNewRecord, *this);
@@ -328,7 +337,8 @@ void TClientDataSet::InsertAt(int pos) {
         m_cur = qMin(m_cur, m_rows.size() - 1);
         m_buffer.clear();
         m_modified = false;
-        m_eof = m_bof = m_rows.size() == 0;
+        m_bof = bof;
+        m_eof = eof;
         SetState(dsBrowse);
         DataEvent(deDataSetChange);
         throw;
@@ -345,7 +355,7 @@ void TClientDataSet::Insert() {
     CheckBrowseMode();
     Fire(BeforeInsert, *this);
     Fire(BeforeScroll, *this);
-    InsertAt(m_cur < 0 ? 0 : m_cur);
+    InsertAt(m_cur < 0 ? 0 : m_cur, false);
 }
 
 void TClientDataSet::Append() {
@@ -354,7 +364,7 @@ void TClientDataSet::Append() {
     CheckBrowseMode();
     Fire(BeforeInsert, *this);
     Fire(BeforeScroll, *this);
-    InsertAt(m_rows.size());
+    InsertAt(m_rows.size(), true);
 }
 
 void TClientDataSet::Edit() {
@@ -388,6 +398,8 @@ void TClientDataSet::Post() {
         m_rows.update(m_cur, m_buffer);
     m_buffer.clear();
     m_modified = false;
+    // The desktop library re-reads the rows around the posted one: neither end is reached.
+    m_bof = m_eof = false;
     RunCalcFields(m_cur);
     SetState(dsBrowse);
     DataEvent(deDataSetChange);
@@ -438,14 +450,17 @@ void TClientDataSet::Delete() {
 }
 
 void TClientDataSet::DisableControls() {
-    if (m_disableCount++ == 0)
+    if (m_disableCount++ == 0) {
+        m_disableState = m_state;
         m_disabledActive = m_state != dsInactive;
+    }
 }
 
 void TClientDataSet::EnableControls() {
     if (m_disableCount == 0 || --m_disableCount > 0)
         return;
-    DataEvent(deUpdateState);
+    if (m_state != m_disableState)
+        DataEvent(deUpdateState);
     if (Active())
         DataEvent(deDataSetChange);
 }

@@ -83,7 +83,10 @@ public:
     void CancelUpdates();
 
     // Cursor. RecNo is 1-based (0 when empty); RecordCount does not count a row being
-    // inserted, IsEmpty does.
+    // inserted, IsEmpty does. Bof and Eof as the desktop library sets them: Bof after
+    // opening, First, or a Prior that finds no row before; Eof for an empty set, after
+    // Last, or a Next that finds no row after; a move that lands on a row (MoveBy, a
+    // grid's click, Locate), a post, a cancel or a delete clears both.
     int RecordCount() const;
     int RecNo() const { return m_cur < 0 ? 0 : m_cur + 1; }
     bool IsEmpty() const { return RecordCount() == 0 && m_state != dsInsert; }
@@ -143,7 +146,7 @@ private:
     void CheckBrowseMode();
     void UpdateRecord();
     void OpenWith(QList<RecordStore::Values> rows);
-    void InsertAt(int pos);
+    void InsertAt(int pos, bool append);
     // Checks the set is open and posts or drops an open row; false when there is no row.
     bool PrepareMove();
     // Moves to `row` (scroll events only when it is another row) and sets Bof and Eof.
@@ -163,6 +166,7 @@ private:
     bool m_eof = true, m_bof = true;
     bool m_modified = false;
     int m_disableCount = 0;
+    TDataSetState m_disableState = dsInactive;
     bool m_disabledActive = false;
     mutable int m_readRow = -1;
     int m_calcRow = -1;

@@ -21,13 +21,13 @@ void TDataSource::SetDataSet(TClientDataSet* dataSet) {
     m_dataSet = dataSet;
     if (m_dataSet)
         m_dataSet->AttachSource(this);
-    NotifyState(m_dataSet ? m_dataSet->State() : dsInactive);
+    NotifyState(m_dataSet ? m_dataSet->State() : dsInactive, true);
     NotifyLinks(deDataSetChange, nullptr);
 }
 
 void TDataSource::DataSetDestroyed() {
     m_dataSet = nullptr;
-    m_state = dsInactive;
+    m_state = m_announced = dsInactive;
     const auto links = m_links;
     for (TDataLink* link : links)
         link->ActiveChanged();
@@ -37,7 +37,7 @@ void TDataSource::SetEnabled(bool enabled) {
     if (enabled == m_enabled)
         return;
     m_enabled = enabled;
-    NotifyState(m_dataSet ? m_dataSet->State() : dsInactive);
+    NotifyState(m_dataSet ? m_dataSet->State() : dsInactive, true);
     if (m_state != dsInactive)
         NotifyLinks(deDataSetChange, nullptr);
 }
@@ -45,10 +45,10 @@ void TDataSource::SetEnabled(bool enabled) {
 void TDataSource::DataEvent(TDataEvent event, void* info) {
     switch (event) {
     case deUpdateState:
-        NotifyState(m_dataSet ? m_dataSet->State() : dsInactive);
+        NotifyState(m_dataSet ? m_dataSet->State() : dsInactive, true);
         return;
     case deDisabledStateChange:
-        NotifyState(info ? dsBrowse : dsInactive);
+        NotifyState(info && m_dataSet ? m_dataSet->State() : dsInactive, false);
         return;
     case deUpdateRecord:
     case deFocusControl:
@@ -63,22 +63,25 @@ void TDataSource::DataEvent(TDataEvent event, void* info) {
     }
 }
 
-void TDataSource::NotifyState(TDataSetState state) {
+void TDataSource::NotifyState(TDataSetState state, bool announce) {
     if (!m_enabled)
         state = dsInactive;
-    if (state == m_state)
-        return;
-    const TDataSetState old = m_state;
-    m_state = state;
-    const bool activeChanged = (old == dsInactive) != (state == dsInactive);
-    const auto editing = [](TDataSetState s) { return s == dsEdit || s == dsInsert; };
-    const auto links = m_links;
-    for (TDataLink* link : links) {
-        if (activeChanged)
-            link->ActiveChanged();
-        else if (editing(old) != editing(state))
-            link->EditingChanged();
+    if (state != m_state) {
+        const TDataSetState old = m_state;
+        m_state = state;
+        const bool activeChanged = (old == dsInactive) != (state == dsInactive);
+        const auto editing = [](TDataSetState s) { return s == dsEdit || s == dsInsert; };
+        const auto links = m_links;
+        for (TDataLink* link : links) {
+            if (activeChanged)
+                link->ActiveChanged();
+            else if (editing(old) != editing(state))
+                link->EditingChanged();
+        }
     }
+    if (!announce || m_state == m_announced)
+        return;
+    m_announced = m_state;
     if (OnStateChange)
         OnStateChange(*this);
 }

@@ -3,6 +3,11 @@
 // A data source ties a data set to the controls that show it: it forwards the data set's
 // state and data changes to its data links and raises OnStateChange when the state it
 // reports changes. A disabled data source reports inactive.
+//
+// While the data set's controls are suspended (DisableControls) the links still hear of
+// the data set opening and closing, so that no control keeps rows that are gone, but
+// OnStateChange stays quiet: the last EnableControls raises it once, when the state then
+// differs from the one last announced.
 
 #include "framework/data/dataset.h"
 
@@ -41,13 +46,15 @@ public:
     void DetachLink(TDataLink* link);
 
 private:
-    void NotifyState(TDataSetState state);
+    // `announce`: raise OnStateChange when the state differs from the one last announced.
+    void NotifyState(TDataSetState state, bool announce);
     void NotifyLinks(TDataEvent event, void* info);
 
     QString m_name;
     TClientDataSet* m_dataSet = nullptr;
     bool m_enabled = true;
     TDataSetState m_state = dsInactive;
+    TDataSetState m_announced = dsInactive;
     std::vector<TDataLink*> m_links;
 };
 

@@ -1,6 +1,7 @@
 #include "framework/forms/frm_padrao.h"
 
 #include "contracts/host_framework.h"
+#include "framework/components/accessibility.h"
 #include "framework/components/focus.h"
 #include "framework/components/lookup_list.h"
 
@@ -45,6 +46,9 @@ QScrollArea* scrollBox(const QString& name, QWidget* parent, QWidget* content) {
     box->setObjectName(name);
     box->setWidgetResizable(true);
     box->setFrameShape(QFrame::NoFrame);
+    // The desktop's scroll box never takes the focus: a click on it, its scroll bar or an
+    // empty spot of what it holds leaves the focus where it was.
+    box->setFocusPolicy(Qt::NoFocus);
     box->setWidget(content);
     return box;
 }
@@ -85,7 +89,8 @@ void TfrmPadrao::BuildMenu() {
     mnuManutencao->setObjectName(QStringLiteral("mnuManutencao"));
     mnuIncluir = AddMenuItem(QStringLiteral("mnuIncluir"), QStringLiteral("&Incluir"));
     mnuAlterar = AddMenuItem(QStringLiteral("mnuAlterar"), QStringLiteral("&Alterar"));
-    mnuExcluir = AddMenuItem(QStringLiteral("mnuExcluir"), QStringLiteral("&Excluir"));
+    // E is left for a screen's own page items ("&Efetivos").
+    mnuExcluir = AddMenuItem(QStringLiteral("mnuExcluir"), QStringLiteral("E&xcluir"));
     mnuLocalizar = AddMenuItem(QStringLiteral("mnuLocalizar"), QStringLiteral("&Localizar"));
     mnuCopiar = AddMenuItem(QStringLiteral("mnuCopiar"), QStringLiteral("Co&piar lista"));
     mnuConfirmar = AddMenuItem(QStringLiteral("mnuConfirmar"), QStringLiteral("C&onfirmar"));
@@ -142,7 +147,8 @@ void TfrmPadrao::BuildCommandBar() {
     QFont bold = lblCodTela->font();
     bold.setBold(true);
     lblCodTela->setFont(bold);
-    lblCodTela->setAccessibleName(QStringLiteral("Código da tela"));
+    // Read as "Código da tela RQX52000": the code is what the label is for.
+    setAccessibleNamePrefix(lblCodTela, QStringLiteral("Código da tela"));
     new RightAligner(panMenu, lblCodTela);
     m_layout->addWidget(panMenu);
 }

@@ -76,7 +76,7 @@ void TstMainWindow::windowIsTheHostsMdiFrameWithTheModuleEntry() {
     QCOMPARE(entry->text(), QStringLiteral("Cálculo de Apuração (Gestão Torvo)"));
     const auto menus = window.menuBar()->findChildren<QMenu*>();
     const auto modules = std::find_if(menus.begin(), menus.end(), [](QMenu* m) {
-        return m->title() == QStringLiteral("&Módulos");
+        return m->title() == QStringLiteral("Mó&dulos");
     });
     QVERIFY(modules != menus.end());
     QVERIFY((*modules)->actions().contains(entry));

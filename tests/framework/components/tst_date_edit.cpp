@@ -5,6 +5,7 @@
 #include "framework/components/date_edit.h"
 #include "framework/data/field_type.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QLabel>
@@ -28,6 +29,7 @@ private slots:
     void impossibleOrIncompleteDatesAreRefusedWithAClearMessage();
     void weekdayAndColourFollowTheText();
     void theCalendarWritesThePickedDate();
+    void aScreenReaderHearsWhatWasTypedAndNothingElse();
 };
 
 void TstDateEdit::datesInAndOut() {
@@ -109,6 +111,25 @@ void TstDateEdit::theCalendarWritesThePickedDate() {
     QTest::keyClick(calendar->findChild<QTableView*>(), Qt::Key_Return);
     QCOMPARE(edit.Date(), day(2026, 4, 21));
     QTRY_VERIFY(!QApplication::activePopupWidget());
+}
+
+void TstDateEdit::aScreenReaderHearsWhatWasTypedAndNothingElse() {
+    TDateEditPlus edit;
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(edit.lineEdit());
+    QVERIFY(spoken && spoken->textInterface());
+    QCOMPARE(spoken->role(), QAccessible::EditableText);
+    QCOMPARE(spoken->text(QAccessible::Name), QString("Data"));
+    // Untouched, the mask's slashes are not read.
+    QCOMPARE(spoken->text(QAccessible::Value), QString());
+    QCOMPARE(spoken->textInterface()->characterCount(), 0);
+    edit.SetDate(day(2026, 3, 5));
+    QCOMPARE(spoken->text(QAccessible::Value), QString("05/03/2026"));
+    QCOMPARE(spoken->textInterface()->text(3, 5), QString("03"));
+    edit.SetDate(QDateTime());
+    QCOMPARE(spoken->text(QAccessible::Value), QString());
+    QTest::keyClicks(edit.lineEdit(), "1203");
+    QCOMPARE(spoken->text(QAccessible::Value), edit.lineEdit()->displayText());
+    QVERIFY(spoken->text(QAccessible::Value).startsWith("12/03/"));
 }
 
 QTEST_MAIN(TstDateEdit)

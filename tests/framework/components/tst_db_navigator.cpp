@@ -3,10 +3,12 @@
 // current row.
 
 #include "contracts/host_framework.h"
+#include "framework/components/db_grid.h"
 #include "framework/components/db_navigator.h"
 #include "framework/components/db_text.h"
 #include "framework/components/speed_button.h"
 #include "framework/data/datasource.h"
+#include "framework/forms/form.h"
 #include "scripted_ui.h"
 
 #include <QTest>
@@ -54,6 +56,7 @@ private slots:
     void buttonStatesFollowTheDataSet();
     void aClickMovesThenRunsOnClickUnlessTheMoveIsRefused();
     void theDataTextShowsTheCurrentRowsDisplayText();
+    void aRowReachedByAClickIsNotTheEndSoLastStillClicks();
 };
 
 void TstDBNavigator::buttonStatesFollowTheDataSet() {
@@ -72,13 +75,48 @@ void TstDBNavigator::buttonStatesFollowTheDataSet() {
     QCOMPARE(s.states(), QString("1100")); // followed the data while disabled
     s.ds.Delete();
     s.ds.Delete();
-    QCOMPARE(s.states(), QString("0000")); // one row: nowhere to go
+    // As on the desktop, a delete leaves neither end reached, even on the only row; Next
+    // then finds the end.
+    QCOMPARE(s.states(), QString("1111"));
+    s.ds.Next();
+    QCOMPARE(s.states(), QString("1100"));
+    s.ds.Prior();
+    QCOMPARE(s.states(), QString("0011"));
     s.source.SetEnabled(false);
     s.ds.Append();
-    s.ds.Post();
     QCOMPARE(s.states(), QString("0000")); // a disabled source reports inactive
     s.source.SetEnabled(true);
+    QCOMPARE(s.states(), QString("1100")); // an appended row stands at the end
+    s.ds.Post();
+    QCOMPARE(s.states(), QString("1111"));
+}
+
+void TstDBNavigator::aRowReachedByAClickIsNotTheEndSoLastStillClicks() {
+    ScriptedUi ui;
+    Services s;
+    s.fill(3);
+    TForm form;
+    auto* grid = new TDBGrid(&form);
+    grid->SetDataSource(&s.source);
+    grid->AddColumn("NMSERVICO");
+    grid->resize(300, 200);
+    form.resize(300, 200);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QStringList clicks;
+    s.nav.OnClick = [&](TDBNavigator&, TNavigateBtn button) {
+        clicks << QString("%1@%2").arg(int(button)).arg(s.ds.RecNo());
+    };
+    const QPoint lastRow = grid->visualRect(grid->model()->index(2, 0)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, lastRow);
+    QCOMPARE(s.ds.RecNo(), 3);
+    QVERIFY(!s.ds.Eof());
+    QCOMPARE(s.states(), QString("1111"));
+    s.nav.Button(nbLast)->click(); // the cursor does not move, the screen still hears it
+    QCOMPARE(clicks, QStringList{"3@3"});
+    QVERIFY(s.ds.Eof());
     QCOMPARE(s.states(), QString("1100"));
+    QVERIFY(ui.messages.isEmpty());
 }
 
 void TstDBNavigator::aClickMovesThenRunsOnClickUnlessTheMoveIsRefused() {

@@ -8,6 +8,7 @@
 #include "framework/forms/form.h"
 #include "scripted_ui.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTest>
@@ -53,6 +54,7 @@ private slots:
     void keyboardChangesAreUserChanges();
     void disabledPagesCannotBeChosenAndStayPutWhenActive();
     void choosingAPageFromCodeFirstLeavesTheControlOnTheOldOne();
+    void aScreenReaderHearsEachTabsOwnState();
 };
 
 void TstPageControl::aClickRunsChangingBeforeAndChangeAfterButCodeRunsNeither() {
@@ -164,6 +166,40 @@ void TstPageControl::choosingAPageFromCodeFirstLeavesTheControlOnTheOldOne() {
     QCOMPARE(pages->ActivePage(), daily);
     QCOMPARE(ActiveControl(&form), pages);
     QVERIFY(ui.messages.isEmpty());
+}
+
+void TstPageControl::aScreenReaderHearsEachTabsOwnState() {
+    Pages p;
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(p.control.tabBar());
+    QVERIFY(bar);
+    QCOMPARE(bar->role(), QAccessible::PageTabList);
+    const auto tab = [&](int index) { return bar->child(index); };
+    QCOMPARE(tab(1)->role(), QAccessible::PageTab);
+    QCOMPARE(tab(2)->text(QAccessible::Name), QString("Outros"));
+    QCOMPARE(bar->indexOfChild(tab(2)), 2);
+
+    // A disabled page's tab says so, like the page itself.
+    p.daily->SetEnabled(false);
+    QVERIFY(tab(1)->state().disabled);
+    QVERIFY(!tab(0)->state().disabled);
+    QVERIFY(!tab(2)->state().disabled);
+    p.daily->SetEnabled(true);
+    QVERIFY(!tab(1)->state().disabled);
+
+    // The current tab is selected; it is focused only while the tab bar has the focus.
+    p.editOnServices->setFocus();
+    QVERIFY(tab(0)->state().selected);
+    QVERIFY(!tab(0)->state().focused);
+    QCOMPARE(bar->focusChild(), nullptr);
+    p.control.tabBar()->setFocus();
+    QVERIFY(tab(0)->state().focused);
+    QVERIFY(!tab(1)->state().focused);
+    QCOMPARE(bar->focusChild(), tab(0));
+
+    // Pressing a tab through the screen reader is the user's choice: the check runs.
+    tab(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(p.control.ActivePage(), p.daily);
+    QCOMPARE(p.log, (QStringList{"changing from Serviços", "change to Efetivos"}));
 }
 
 QTEST_MAIN(TstPageControl)

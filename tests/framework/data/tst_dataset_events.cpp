@@ -100,6 +100,8 @@ private slots:
     void scrollingAwayPostsAChangedRowAndDropsAnUntouchedInsert();
     void loadingRunsAfterScrollOnly();
     void modifiedIgnoresWhatOnNewRecordWrote();
+    void bofAndEofAreTheDesktopLibrarys_data();
+    void bofAndEofAreTheDesktopLibrarys();
 };
 
 void TstDataSetEvents::insertRunsItsEventsInOrderAndPutsTheRowBeforeTheCurrentOne() {
@@ -376,6 +378,72 @@ void TstDataSetEvents::modifiedIgnoresWhatOnNewRecordWrote() {
     QVERIFY(!f.ds.Modified());
     f.ds.FieldByName("QTY").SetAsFloat(2);
     QVERIFY(f.ds.Modified());
+}
+
+void TstDataSetEvents::bofAndEofAreTheDesktopLibrarys_data() {
+    QTest::addColumn<QString>("moves");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<bool>("bof");
+    QTest::addColumn<bool>("eof");
+    // Three rows A, B, C; each row applies its moves to a freshly loaded set.
+    QTest::newRow("loaded") << "" << "A" << true << false;
+    QTest::newRow("First") << "Last,First" << "A" << true << false;
+    QTest::newRow("Last") << "Last" << "C" << false << true;
+    QTest::newRow("Next inside") << "Next" << "B" << false << false;
+    QTest::newRow("Next onto the last row") << "Next,Next" << "C" << false << false;
+    QTest::newRow("Next past the end") << "Next,Next,Next" << "C" << false << true;
+    QTest::newRow("Prior past the start") << "Next,Prior,Prior" << "A" << true << false;
+    QTest::newRow("MoveBy landing on the last row") << "MoveBy:2" << "C" << false << false;
+    QTest::newRow("MoveBy beyond the end") << "MoveBy:5" << "C" << false << true;
+    QTest::newRow("MoveBy beyond the start") << "Last,MoveBy:-5" << "A" << true << false;
+    QTest::newRow("MoveBy 0 keeps the ends") << "Last,MoveBy:0" << "C" << false << true;
+    QTest::newRow("Locate") << "Locate:C" << "C" << false << false;
+    QTest::newRow("Append") << "Append" << "" << false << true;
+    QTest::newRow("Insert keeps the ends") << "Insert" << "" << true << false;
+    QTest::newRow("Post after Last") << "Last,Edit,Post" << "C" << false << false;
+    QTest::newRow("Cancel of an append") << "Last,Append,Cancel" << "C" << false << false;
+    QTest::newRow("Delete of the last row") << "Last,Delete" << "B" << false << false;
+}
+
+void TstDataSetEvents::bofAndEofAreTheDesktopLibrarys() {
+    QFETCH(QString, moves);
+    QFETCH(QString, current);
+    QFETCH(bool, bof);
+    QFETCH(bool, eof);
+    Fixture f({"A", "B", "C"});
+    for (const QString& move : moves.split(',', Qt::SkipEmptyParts)) {
+        const QString name = move.section(':', 0, 0);
+        const QString arg = move.section(':', 1);
+        if (name == "First")
+            f.ds.First();
+        else if (name == "Last")
+            f.ds.Last();
+        else if (name == "Next")
+            f.ds.Next();
+        else if (name == "Prior")
+            f.ds.Prior();
+        else if (name == "MoveBy")
+            f.ds.MoveBy(arg.toInt());
+        else if (name == "Locate")
+            QVERIFY(f.ds.Locate("CODE", arg));
+        else if (name == "Append")
+            f.ds.Append();
+        else if (name == "Insert")
+            f.ds.Insert();
+        else if (name == "Edit")
+            f.ds.Edit();
+        else if (name == "Post")
+            f.ds.Post();
+        else if (name == "Cancel")
+            f.ds.Cancel();
+        else if (name == "Delete")
+            f.ds.Delete();
+        else
+            QFAIL(qPrintable("unknown move " + name));
+    }
+    QCOMPARE(f.current(), current);
+    QCOMPARE(f.ds.Bof(), bof);
+    QCOMPARE(f.ds.Eof(), eof);
 }
 
 QTEST_GUILESS_MAIN(TstDataSetEvents)

@@ -3,71 +3,13 @@
 // deletion, and the cell-drawing hook.
 
 #include "contracts/host_framework.h"
-#include "framework/components/db_grid.h"
 #include "framework/components/focus.h"
-#include "framework/forms/form.h"
+#include "grid_fixture.h"
 #include "scripted_ui.h"
 
-#include <QLineEdit>
+#include <QAccessible>
 #include <QPainter>
 #include <QTest>
-#include <QVBoxLayout>
-
-namespace {
-
-QVariantMap rowsPacket(const QList<QPair<double, QString>>& rows) {
-    QVariantList list;
-    for (const auto& [qty, nf] : rows)
-        list << QVariant(QVariantList{qty, nf, QString()});
-    return {{"fields", QVariantList{QVariantMap{{"name", "QTDERATEIO"}, {"type", "float"}},
-                                    QVariantMap{{"name", "NRAGREFRAT"}, {"type", "string"}, {"size", 3}},
-                                    QVariantMap{{"name", "DSOBSRATE"}, {"type", "string"}, {"size", 100}}}},
-            {"rows", list}};
-}
-
-// Types into whatever holds the focus, as a user's keys go: the grid, then its cell editor.
-void type(const QString& text) {
-    for (const QChar c : text)
-        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
-}
-
-struct GridScreen {
-    TForm form;
-    TClientDataSet ds{"cdsRateio"};
-    TDataSource src{"dtsRateio", &ds};
-    TDBGrid* grid;
-    QLineEdit* other;
-
-    explicit GridScreen(const QList<QPair<double, QString>>& rows = {{4, "001"}, {5, "002"}}) {
-        ds.AddField("QTDERATEIO", ftFloat).SetDisplayLabel("Qtde. Rateada").SetDisplayFormat("#,##0.000");
-        ds.AddField("NRAGREFRAT", ftString, 3).SetDisplayLabel("NF").SetEditMask("999;0;");
-        ds.AddField("DSOBSRATE", ftString, 100);
-        ds.SetData(rowsPacket(rows));
-        auto* layout = new QVBoxLayout(&form);
-        grid = new TDBGrid(&form);
-        grid->setObjectName("dbgRateio");
-        grid->SetDataSource(&src);
-        grid->AddColumn("QTDERATEIO").SetTitleAlignment(taRightJustify).SetWidth(94);
-        grid->AddColumn("NRAGREFRAT").SetTitleAlignment(taCenter).SetWidth(29);
-        grid->AddColumn("DSOBSRATE").SetTitle("Observação").SetWidth(200);
-        other = new QLineEdit(&form);
-        layout->addWidget(grid);
-        layout->addWidget(other);
-        form.resize(500, 300);
-        form.show();
-        form.activateWindow();
-        if (!QTest::qWaitForWindowActive(&form))
-            qFatal("window not active");
-        grid->setFocus();
-    }
-
-    QString qtyText() const { return ds.FieldByName("QTDERATEIO").DisplayText(); }
-    QPoint cellCentre(int row, int col) const {
-        return grid->visualRect(grid->model()->index(row, col)).center();
-    }
-};
-
-} // namespace
 
 class TstDbGrid : public QObject {
     Q_OBJECT
@@ -75,6 +17,15 @@ private slots:
     void showsTheFieldsDisplayTextsAndTitles();
     void typingEditsTheRowAndEnterWritesTheField();
     void aRefusedEditDropsTheKey();
+    void openingACellOnlyShowsItsEditor_data();
+    void openingACellOnlyShowsItsEditor();
+    void oneMoveKeyInAnOpenCellPostsAndMoves_data();
+    void oneMoveKeyInAnOpenCellPostsAndMoves();
+    void escapeTakesTheCellBackThenCancelsTheRow_data();
+    void escapeTakesTheCellBackThenCancelsTheRow();
+    void quantitiesReadAndTypeTheBrazilianWay_data();
+    void quantitiesReadAndTypeTheBrazilianWay();
+    void aStatusCellReadsItsMeaningNotItsLetter();
     void aTextThatDoesNotConvertKeepsTheCellOpen();
     void downOnTheLastRowAppendsUnlessTheDataSetAborts();
     void leavingTheGridDropsAnUntouchedInsertAndKeepsATouchedOne();
@@ -119,9 +70,219 @@ void TstDbGrid::aRefusedEditDropsTheKey() {
     s.ds.BeforeEdit = [](TClientDataSet&) { MensErro("Operação não permitida. Período de faturamento bloqueado.", true); };
     QTest::keyClick(s.grid, Qt::Key_9);
     QCOMPARE(s.ds.State(), dsBrowse);
-    QVERIFY(!s.grid->EditorMode());
+    QVERIFY(s.editor());
+    QCOMPARE(s.editor()->text(), QString("4")); // the key is gone, the cell reads as before
     QCOMPARE(ui.messages.size(), 1);
-    QCOMPARE(s.ds.FieldByName("QTDERATEIO").AsFloat(), 4.0);
+    type("8");
+    QCOMPARE(ui.messages.size(), 2); // every change asks again
+    QCOMPARE(s.editor()->text(), QString("4"));
+    // Leaving the cell writes nothing: the row was never opened.
+    s.other->setFocus();
+    QCOMPARE(s.ds.State(), dsBrowse);
+    QCOMPARE(s.qty(), 4.0);
+    QCOMPARE(s.ds.ChangeCount(), 0);
+}
+
+namespace {
+
+void openCell(GridScreen& s, const QString& how) {
+    QApplication::processEvents(); // a user's click comes after the last focus change settled
+    if (how == "Enter")
+        press(Qt::Key_Return);
+    else if (how == "F2")
+        press(Qt::Key_F2);
+    else if (how == "double click") {
+        // What a widget receives of a real double click.
+        const QPoint at = s.cellCentre(0, 0);
+        QTest::mousePress(s.grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(s.grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mousePress(s.grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(s.grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(s.grid->viewport(), Qt::LeftButton, {}, at);
+    }
+    else // a click on the cell that is already current opens it after a moment
+        QTest::mouseClick(s.grid->viewport(), Qt::LeftButton, {}, s.cellCentre(0, 0));
+    QTRY_VERIFY(s.editor());
+}
+
+double qtyAt(const GridScreen& s, int row) {
+    double qty = 0;
+    s.ds.WithRow(row, [&] { qty = s.ds.FieldByName("QTDERATEIO").AsFloat(); });
+    return qty;
+}
+
+} // namespace
+
+void TstDbGrid::openingACellOnlyShowsItsEditor_data() {
+    QTest::addColumn<QString>("how");
+    for (const char* how : {"Enter", "F2", "click on the current cell", "double click"})
+        QTest::newRow(how) << QString(how);
+}
+
+void TstDbGrid::openingACellOnlyShowsItsEditor() {
+    QFETCH(QString, how);
+    ScriptedUi ui;
+    GridScreen s;
+    int beforeEdit = 0, beforePost = 0, stateChanges = 0;
+    s.ds.BeforeEdit = [&](TClientDataSet&) { ++beforeEdit; };
+    s.ds.BeforePost = [&](TClientDataSet&) { ++beforePost; };
+    s.src.OnStateChange = [&](TDataSource&) { ++stateChanges; };
+    openCell(s, how);
+    QCOMPARE(s.ds.State(), dsBrowse);
+    QCOMPARE(beforeEdit, 0);
+    QCOMPARE(stateChanges, 0);
+    // Leaving the grid with the cell unchanged posts nothing.
+    s.other->setFocus();
+    QVERIFY(!s.grid->EditorMode());
+    QCOMPARE(s.ds.State(), dsBrowse);
+    QCOMPARE(beforePost, 0);
+    QCOMPARE(s.ds.ChangeCount(), 0);
+
+    // The first key that changes the text opens the row, once.
+    s.grid->setFocus();
+    openCell(s, how);
+    type("7");
+    QCOMPARE(s.ds.State(), dsEdit);
+    QCOMPARE(beforeEdit, 1);
+    type("5");
+    QCOMPARE(beforeEdit, 1);
+    QCOMPARE(s.editor()->text(), QString("75"));
+    press(Qt::Key_Return);
+    QCOMPARE(s.qty(), 75.0);
+    QVERIFY(ui.messages.isEmpty());
+}
+
+void TstDbGrid::oneMoveKeyInAnOpenCellPostsAndMoves_data() {
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<int>("fromRow");
+    QTest::addColumn<int>("recNo");
+    QTest::addColumn<int>("state");
+    QTest::newRow("Up") << Qt::Key_Up << 2 << 2 << int(dsBrowse);
+    QTest::newRow("Down") << Qt::Key_Down << 2 << 4 << int(dsBrowse);
+    QTest::newRow("Page Up") << Qt::Key_PageUp << 2 << 1 << int(dsBrowse);
+    QTest::newRow("Page Down") << Qt::Key_PageDown << 2 << 5 << int(dsBrowse);
+    // On the last row: the row is posted, then Down appends as the grid always does.
+    QTest::newRow("Down on the last row") << Qt::Key_Down << 4 << 6 << int(dsInsert);
+}
+
+void TstDbGrid::oneMoveKeyInAnOpenCellPostsAndMoves() {
+    QFETCH(Qt::Key, key);
+    QFETCH(int, fromRow);
+    QFETCH(int, recNo);
+    QFETCH(int, state);
+    GridScreen s({{1, "001"}, {2, "002"}, {3, "003"}, {4, "004"}, {5, "005"}});
+    int posts = 0;
+    s.ds.AfterPost = [&](TClientDataSet&) { ++posts; };
+    s.ds.SetRecNo(fromRow + 1);
+    type("7");
+    QCOMPARE(s.ds.State(), dsEdit);
+    press(key);
+    QCOMPARE(posts, 1);
+    QCOMPARE(qtyAt(s, fromRow), 7.0);
+    QCOMPARE(s.ds.RecNo(), recNo);
+    QCOMPARE(int(s.ds.State()), state);
+    QCOMPARE(s.ds.ChangeCount(), 1);
+    QCOMPARE(s.ds.RecordCount(), 5);
+    QCOMPARE(s.grid->currentIndex().row(), recNo - 1);
+    QVERIFY(!s.grid->EditorMode());
+}
+
+void TstDbGrid::escapeTakesTheCellBackThenCancelsTheRow_data() {
+    QTest::addColumn<QString>("prepare");
+    QTest::addColumn<int>("stateAfterFirst");
+    QTest::addColumn<int>("stateAfterSecond");
+    QTest::addColumn<int>("rows");
+    // A changed cell: the first Esc restores it, the second cancels the row.
+    QTest::newRow("typed into a row") << "type" << int(dsEdit) << int(dsBrowse) << 2;
+    QTest::newRow("typed into a new row") << "insert,type" << int(dsInsert) << int(dsBrowse) << 2;
+    // An unchanged cell: one Esc cancels the row.
+    QTest::newRow("row opened by a command") << "edit,open" << int(dsBrowse) << int(dsBrowse) << 2;
+    QTest::newRow("untouched new row") << "insert,open" << int(dsBrowse) << int(dsBrowse) << 2;
+    QTest::newRow("nothing open") << "open" << int(dsBrowse) << int(dsBrowse) << 2;
+}
+
+void TstDbGrid::escapeTakesTheCellBackThenCancelsTheRow() {
+    QFETCH(QString, prepare);
+    QFETCH(int, stateAfterFirst);
+    QFETCH(int, stateAfterSecond);
+    QFETCH(int, rows);
+    ScriptedUi ui;
+    GridScreen s;
+    for (const QString& step : prepare.split(',')) {
+        if (step == "type")
+            type("9");
+        else if (step == "insert")
+            press(Qt::Key_Insert);
+        else if (step == "edit")
+            s.ds.Edit();
+        else if (step == "open")
+            press(Qt::Key_F2);
+    }
+    QVERIFY(s.editor());
+    const double before = s.qty();
+    press(Qt::Key_Escape);
+    QVERIFY(!s.grid->EditorMode());
+    QCOMPARE(int(s.ds.State()), stateAfterFirst);
+    QCOMPARE(s.qty(), stateAfterFirst == dsBrowse ? 4.0 : before); // nothing typed reached the field
+    QCOMPARE(s.grid->model()->data(s.grid->currentIndex()).toString(), s.qtyText());
+    press(Qt::Key_Escape);
+    QCOMPARE(int(s.ds.State()), stateAfterSecond);
+    QCOMPARE(s.grid->model()->rowCount(), rows);
+    QCOMPARE(s.ds.ChangeCount(), 0);
+    QCOMPARE(s.qty(), 4.0);
+    QVERIFY(ui.messages.isEmpty());
+}
+
+void TstDbGrid::quantitiesReadAndTypeTheBrazilianWay_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("edited");
+    QTest::newRow("decimal comma") << "2,5" << 2.5 << "2,500" << "2,5";
+    QTest::newRow("decimal point") << "2.5" << 2.5 << "2,500" << "2,5";
+    QTest::newRow("thousands point, decimal comma") << "1.234,5" << 1234.5 << "1.234,500" << "1234,5";
+    QTest::newRow("no thousands point") << "1234,5" << 1234.5 << "1.234,500" << "1234,5";
+    QTest::newRow("whole number") << "10" << 10.0 << "10,000" << "10";
+}
+
+void TstDbGrid::quantitiesReadAndTypeTheBrazilianWay() {
+    QFETCH(QString, typed);
+    QFETCH(double, value);
+    QFETCH(QString, shown);
+    QFETCH(QString, edited);
+    ScriptedUi ui;
+    GridScreen s;
+    type(typed);
+    press(Qt::Key_Return);
+    QVERIFY(ui.messages.isEmpty());
+    QCOMPARE(s.qty(), value);
+    QCOMPARE(s.grid->model()->data(s.grid->model()->index(0, 0)).toString(), shown);
+    // Opening the cell again shows the value to edit with a decimal comma.
+    press(Qt::Key_F2);
+    QCOMPARE(s.editor()->text(), edited);
+}
+
+void TstDbGrid::aStatusCellReadsItsMeaningNotItsLetter() {
+    GridScreen s({{1, "S"}, {2, "N"}, {3, ""}});
+    s.ds.FieldByName("NRAGREFRAT").SetEditMask(QString());
+    s.grid->OnAccessibleText = [](TDBGrid& g, TColumn& column, QString& text) {
+        if (column.FieldName() != "NRAGREFRAT")
+            return;
+        const QString status = g.DataSet()->FieldByName("NRAGREFRAT").AsString();
+        text = status == "S" ? "Com divergência" : status == "N" ? "Verificado" : QString();
+    };
+    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(s.grid);
+    QVERIFY(view && view->tableInterface());
+    const auto spoken = [&](int row, int col) {
+        QAccessibleInterface* cell = view->tableInterface()->cellAt(row, col);
+        return cell ? cell->text(QAccessible::Name) : QString("<no cell>");
+    };
+    QCOMPARE(spoken(0, 1), QString("Com divergência"));
+    QCOMPARE(spoken(1, 1), QString("Verificado"));
+    QCOMPARE(spoken(0, 0), QString("1,000")); // other columns read their display text
+    // The letter stays the display text; the cursor did not move to read the rows.
+    QCOMPARE(s.grid->model()->data(s.grid->model()->index(1, 1)).toString(), QString("N"));
+    QCOMPARE(s.ds.RecNo(), 1);
 }
 
 void TstDbGrid::aTextThatDoesNotConvertKeepsTheCellOpen() {
@@ -285,7 +446,7 @@ void TstDbGrid::theDrawHookPaintsOverTheCellWithTheBrush() {
         QVERIFY(g.Canvas());
         g.Canvas()->FillRect(rect);
         g.Canvas()->BrushCopy(QRect(rect.left() + 8, rect.top(), 6, rect.height()), icon,
-                              QRect(0, 0, 6, 6), colorFromValue(0x8080));
+                              QRect(0, 0, 6, rect.height()), colorFromValue(0x8080));
     };
     s.other->setFocus();
     const QImage shot = s.grid->viewport()->grab().toImage();

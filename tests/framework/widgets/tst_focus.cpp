@@ -6,6 +6,7 @@
 #include "framework/components/edit.h"
 #include "framework/components/focus.h"
 #include "framework/forms/form.h"
+#include "framework/ui/guard.h"
 #include "scripted_ui.h"
 
 #include <QDialog>
@@ -97,6 +98,10 @@ private slots:
     void aThrowingEnterHandlerIsShownOnceAndNeverEscapes();
     void aFocusInsideACompositeControlIsTheControls();
     void enterInAnEditMovesOnAsTabDoes();
+    void whileTheHandlersRunTheActiveControlIsTheTarget_data();
+    void whileTheHandlersRunTheActiveControlIsTheTarget();
+    void aRefusedExitLeavesTheActiveControlWhereTheRefusalPutIt_data();
+    void aRefusedExitLeavesTheActiveControlWhereTheRefusalPutIt();
 };
 
 void TstFocus::exitsRunInnermostFirstAndEntersOutermostFirst() {
@@ -250,6 +255,80 @@ void TstFocus::enterInAnEditMovesOnAsTabDoes() {
     // With a modifier Enter is the edit's own key.
     QTest::keyClick(name, Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(ActiveControl(&form), name);
+}
+
+namespace {
+
+// Moves the focus from a2 to b1 the way `how` says.
+void moveToB1(Screen& s, const QString& how) {
+    if (how == "user")
+        s.b1->setFocus(Qt::TabFocusReason);
+    else if (how == "click")
+        QTest::mouseClick(s.b1, Qt::LeftButton);
+    else
+        Guarded([&] { SetFocus(s.b1); });
+}
+
+} // namespace
+
+void TstFocus::whileTheHandlersRunTheActiveControlIsTheTarget_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("the user's focus") << "user";
+    QTest::newRow("a click") << "click";
+    QTest::newRow("code") << "code";
+}
+
+void TstFocus::whileTheHandlersRunTheActiveControlIsTheTarget() {
+    QFETCH(QString, how);
+    Screen s;
+    s.a2->setFocus();
+    QStringList seen;
+    const auto record = [&](QWidget* w, const QString& event) {
+        return [&s, &seen, w, event] {
+            QWidget* active = ActiveControl(&s.form);
+            seen << w->objectName() + "." + event + ":" + (active ? active->objectName() : "-");
+            QCOMPARE(s.form.ActiveControl(), active);
+        };
+    };
+    for (QWidget* w : {static_cast<QWidget*>(s.a2), s.panA, s.panB, static_cast<QWidget*>(s.b1)}) {
+        ControlEvents::of(w).OnExit = record(w, "exit");
+        ControlEvents::of(w).OnEnter = record(w, "enter");
+    }
+    moveToB1(s, how);
+    QCOMPARE(seen, (QStringList{"a2.exit:b1", "panA.exit:b1", "panB.enter:b1", "b1.enter:b1"}));
+    QCOMPARE(ActiveControl(&s.form), s.b1);
+}
+
+void TstFocus::aRefusedExitLeavesTheActiveControlWhereTheRefusalPutIt_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("validatorFocuses");
+    QTest::addColumn<QString>("activeAfter");
+    for (const char* how : {"user", "click", "code"}) {
+        QTest::addRow("%s, the validator focuses a1", how) << QString(how) << true << "a1";
+        QTest::addRow("%s, the validator leaves the focus", how) << QString(how) << false << "a2";
+    }
+}
+
+void TstFocus::aRefusedExitLeavesTheActiveControlWhereTheRefusalPutIt() {
+    QFETCH(QString, how);
+    QFETCH(bool, validatorFocuses);
+    QFETCH(QString, activeAfter);
+    ScriptedUi ui;
+    Screen s;
+    s.a2->setFocus();
+    QString activeWhileRefusing;
+    ControlEvents::of(s.panA).OnExit = [&] {
+        activeWhileRefusing = ActiveControl(&s.form)->objectName();
+        if (validatorFocuses)
+            SetFocus(s.a1);
+        MensErro("Filial deve ser informada.", true);
+    };
+    moveToB1(s, how);
+    QCOMPARE(activeWhileRefusing, QString("b1"));
+    QCOMPARE(ActiveControl(&s.form)->objectName(), activeAfter);
+    QCOMPARE(s.form.ActiveControl()->objectName(), activeAfter);
+    QCOMPARE(QApplication::focusWidget()->objectName(), activeAfter);
+    QCOMPARE(ui.messages.size(), 1);
 }
 
 QTEST_MAIN(TstFocus)

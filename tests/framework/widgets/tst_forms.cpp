@@ -7,11 +7,22 @@
 #include "framework/forms/frm_roti_geral.h"
 #include "scripted_ui.h"
 
+#include "framework/components/edit.h"
+#include "framework/components/focus.h"
+#include "framework/components/panel.h"
+
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -75,6 +86,9 @@ private slots:
     void locateAndCopyWorkOnTheGridPagesDataSet();
     void aRoutineDialogShowsModallyThroughTheSeam();
     void menuShortCutsUseTheDesktopValues();
+    void aClickOnAScrollBoxOrAPanelLeavesTheFocusWhereItIs_data();
+    void aClickOnAScrollBoxOrAPanelLeavesTheFocusWhereItIs();
+    void theScreenCodeLabelReadsItsCode();
 };
 
 void TstForms::createRunsTheDerivedHandlerWithTheReferenceAlreadySet() {
@@ -219,6 +233,70 @@ void TstForms::menuShortCutsUseTheDesktopValues() {
     item.SetShortCut(0x2000 | 0x8000 | 'K');
     QCOMPARE(item.shortcut(), QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_K));
     QCOMPARE(item.ShortCut(), 0x2000 | 0x8000 | 'K');
+}
+
+void TstForms::aClickOnAScrollBoxOrAPanelLeavesTheFocusWhereItIs_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("inMdi");
+    for (const char* target : {"scroll box", "scroll bar", "panel"}) {
+        QTest::addRow("%s", target) << QString(target) << false;
+        QTest::addRow("%s, in an MDI area", target) << QString(target) << true;
+    }
+}
+
+void TstForms::aClickOnAScrollBoxOrAPanelLeavesTheFocusWhereItIs() {
+    QFETCH(QString, target);
+    QFETCH(bool, inMdi);
+    ScriptedUi ui;
+    QMdiArea area;
+    auto owned = std::make_unique<Derived>();
+    Derived* form = owned.get();
+    QWidget* window = form;
+    if (inMdi) {
+        area.addSubWindow(owned.release())->resize(600, 400);
+        window = &area;
+    }
+    form->RunCreate();
+    form->mnuFormulario->trigger();
+    QWidget* content = form->scbFormulario->widget();
+    auto* edit = new TEdit(content);
+    auto* panel = new TPanel(content);
+    panel->setMinimumHeight(900); // taller than the page: the scroll box scrolls
+    content->layout()->addWidget(edit);
+    content->layout()->addWidget(panel);
+    window->resize(600, 400);
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    edit->setFocus();
+    QCOMPARE(form->ActiveControl(), edit);
+    QStringList exits;
+    ControlEvents::of(edit).OnExit = [&] { exits << "edit"; };
+
+    if (target == "scroll box")
+        QTest::mouseClick(form->scbFormulario, Qt::LeftButton, {}, QPoint(3, 3));
+    else if (target == "scroll bar")
+        QTest::mouseClick(form->scbFormulario->verticalScrollBar(), Qt::LeftButton);
+    else
+        QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(20, 20));
+    QApplication::processEvents();
+    QCOMPARE(QApplication::focusWidget(), edit);
+    QCOMPARE(form->ActiveControl(), edit);
+    QVERIFY(exits.isEmpty());
+    QVERIFY(ui.messages.isEmpty());
+}
+
+void TstForms::theScreenCodeLabelReadsItsCode() {
+    Derived form;
+    QAccessibleInterface* label = QAccessible::queryAccessibleInterface(form.lblCodTela);
+    QVERIFY(label);
+    QCOMPARE(label->text(QAccessible::Name), QString("Código da tela"));
+    // A screen sets its code as text; the name follows it, and again when it changes.
+    form.lblCodTela->setText("RQX52000");
+    QCOMPARE(label->text(QAccessible::Name), QString("Código da tela RQX52000"));
+    form.lblCodTela->setText("RQX30700");
+    QCOMPARE(label->text(QAccessible::Name), QString("Código da tela RQX30700"));
+    QCOMPARE(label->role(), QAccessible::StaticText);
 }
 
 QTEST_MAIN(TstForms)
