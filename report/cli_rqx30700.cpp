@@ -10,7 +10,9 @@ TfrmRelApuracao* frmRelApuracao = nullptr;
 bool boRelCriado = false;
 }
 
-void Cli_rqx30700_Initialization() { boRelCriado = false; }
+void Cli_rqx30700_Initialization() {
+    boRelCriado = false;
+}
 
 void CriaRelApuracao() {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -25,4 +27,6 @@ void CriaRelApuracao() {
     frmRelApuracao->Show();
 }
 
-void IniProc() { CriaRelApuracao(); }
+void IniProc() {
+    CriaRelApuracao();
+}

@@ -33,7 +33,9 @@ TfrmRelApuracao::~TfrmRelApuracao() {
     }
 }
 
-QString TfrmRelApuracao::Filial() const { return cbxFilial->currentData().toString(); }
+QString TfrmRelApuracao::Filial() const {
+    return cbxFilial->currentData().toString();
+}
 
 void TfrmRelApuracao::FormCreate() {
     netRelApuracao.ServerName = QString::fromLatin1(ServerMethod::ServerName);
@@ -47,12 +49,15 @@ void TfrmRelApuracao::FormCreate() {
         netRelApuracao.SetConnected(true);
     }
 
-    connect(cbxFilial, &QComboBox::currentIndexChanged, this, guard([this](int) { cbxFilialChange(); }));
+    connect(cbxFilial, &QComboBox::currentIndexChanged, this,
+            guard([this](int) { cbxFilialChange(); }));
     connect(medCdCliente, &QLineEdit::returnPressed, this, guard([this] { Vd_Cliente(); }));
     // The clerk types the bare number; the mask of its person type shows once it is known.
     ControlEvents::of(medCdCliente).OnEnter = [this] { medCdCliente->SetEditMask(QString()); };
     ControlEvents::of(medCdCliente).OnExit = [this] { Vd_Cliente(); };
-    btpCliente->OnBeforePesq = [this](TBtnPesquisa&, bool& proceed) { btpClienteBeforePesq(proceed); };
+    btpCliente->OnBeforePesq = [this](TBtnPesquisa&, bool& proceed) {
+        btpClienteBeforePesq(proceed);
+    };
     btpCliente->OnAfterPesq = [this](TBtnPesquisa&) { btpClienteAfterPesq(); };
     cdsApuracao.AfterScroll = [this](TClientDataSet&) {
         if (!m_listing)
@@ -88,8 +93,8 @@ void TfrmRelApuracao::CarregaFiliais() {
             for (branches.First(); !branches.Eof(); branches.Next()) {
                 const QString code = branches.FieldByName(QStringLiteral("CDFILIAL")).AsString();
                 cbxFilial->addItem(
-                    QStringLiteral("%1 - %2")
-                        .arg(code, branches.FieldByName(QStringLiteral("NMFILIAL")).AsString()),
+                    QStringLiteral("%1 - %2").arg(
+                        code, branches.FieldByName(QStringLiteral("NMFILIAL")).AsString()),
                     code);
             }
         } catch (const EDatabaseError& e) {
@@ -98,12 +103,15 @@ void TfrmRelApuracao::CarregaFiliais() {
         }
     }
     if (cbxFilial->findData(preferred) < 0 && !EmptyString(preferred))
-        cbxFilial->insertItem(0, QStringLiteral("%1 - %2").arg(preferred, preferredName), preferred);
+        cbxFilial->insertItem(0, QStringLiteral("%1 - %2").arg(preferred, preferredName),
+                              preferred);
     cbxFilial->setCurrentIndex(qMax(0, cbxFilial->findData(preferred)));
     cbxFilial->setEnabled(!ModuFili());
 }
 
-void TfrmRelApuracao::cbxFilialChange() { LimpaSelecao(true); }
+void TfrmRelApuracao::cbxFilialChange() {
+    LimpaSelecao(true);
+}
 
 void TfrmRelApuracao::LimpaSelecao(bool client) {
     if (client) {
@@ -133,8 +141,8 @@ void TfrmRelApuracao::Vd_Cliente() {
         MensErro(msgPadrao.Msg(QStringLiteral("Filial_Emp")), true);
     }
     QVariantList args{Filial(), key};
-    cdsCliente.SetData(
-        CheckResultServ(netRelApuracao.AppServer().Invoke(ServerMethod::GetCliente, args), true, 0));
+    cdsCliente.SetData(CheckResultServ(
+        netRelApuracao.AppServer().Invoke(ServerMethod::GetCliente, args), true, 0));
     if (cdsCliente.IsEmpty()) {
         LimpaSelecao(false);
         m_validatedClient.clear();
@@ -151,15 +159,18 @@ void TfrmRelApuracao::btpClienteBeforePesq(bool& proceed) {
         MensErro(msgPadrao.Msg(QStringLiteral("Filial_Emp")), true);
     }
     QVariantList args{Filial(), QString()};
-    cdsCliente.SetData(
-        CheckResultServ(netRelApuracao.AppServer().Invoke(ServerMethod::GetCliente, args), true, 0));
+    cdsCliente.SetData(CheckResultServ(
+        netRelApuracao.AppServer().Invoke(ServerMethod::GetCliente, args), true, 0));
 }
 
-void TfrmRelApuracao::btpClienteAfterPesq() { MostraCliente(); }
+void TfrmRelApuracao::btpClienteAfterPesq() {
+    MostraCliente();
+}
 
 void TfrmRelApuracao::MostraCliente() {
     const QString registration = cdsCliente.FieldByName(QStringLiteral("NRINSJURCLIE")).AsString();
-    medCdCliente->SetEditMask(PictPess(cdsCliente.FieldByName(QStringLiteral("IDTPIJURCLIE")).AsString()));
+    medCdCliente->SetEditMask(
+        PictPess(cdsCliente.FieldByName(QStringLiteral("IDTPIJURCLIE")).AsString()));
     medCdCliente->SetText(registration);
     edtNmCliente->setText(cdsCliente.FieldByName(QStringLiteral("NMRAZSOCCLIE")).AsString());
     edtNmCliente->setCursorPosition(0);
@@ -169,8 +180,8 @@ void TfrmRelApuracao::MostraCliente() {
 
 void TfrmRelApuracao::CarregaApuracoes() {
     QVariantList args{cdsCliente.FieldByName(QStringLiteral("CDCLIENTE")).AsString(), Filial()};
-    const QVariant payload =
-        CheckResultServ(netRelApuracao.AppServer().Invoke(ServerMethod::GetDtApuracao, args), true, 0);
+    const QVariant payload = CheckResultServ(
+        netRelApuracao.AppServer().Invoke(ServerMethod::GetDtApuracao, args), true, 0);
     {
         const bool quiet = std::exchange(m_listing, true);
         cdsApuracao.SetData(payload);

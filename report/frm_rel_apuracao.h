@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QTextBrowser>
 
+#include <functional>
 #include <optional>
 
 class TfrmRelApuracao : public TForm {
@@ -95,10 +96,13 @@ private:
     void MostraRelatorio(std::optional<report::CalculationReport> shown, const QString& text);
     // Where the next export is proposed: the folder of the last one, else the documents.
     QString PastaExportacao() const;
-    void LembraPasta(const QString& path);
+    // Asks where to save the report's `suffix` file, has `write` write it there, and says
+    // where it went.
+    void Exporta(const QString& suffix, const QString& caption, const QString& filter,
+                 const std::function<void(const QString& path)>& write);
 
     std::optional<report::CalculationReport> m_report;
     QString m_validatedClient; // the registration number last validated
     QString m_exportFolder;
-    bool m_listing = false;    // the calculation list is being loaded
+    bool m_listing = false; // the calculation list is being loaded
 };

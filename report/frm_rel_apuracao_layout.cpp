@@ -19,7 +19,9 @@ QIcon icon(const char* themeName, QStyle::StandardPixmap fallback) {
                             QApplication::style()->standardIcon(fallback));
 }
 
-QColor infoBackground() { return QApplication::palette().color(QPalette::ToolTipBase); }
+QColor infoBackground() {
+    return QApplication::palette().color(QPalette::ToolTipBase);
+}
 
 QLabel* boldLabel(const QString& caption, QWidget* parent) {
     auto* label = new QLabel(caption, parent);
@@ -35,7 +37,7 @@ TfrmRelApuracao::TfrmRelApuracao(QWidget* parent) : TForm(parent) {
     setObjectName(QStringLiteral("frmRelApuracao"));
     SetCaption(QStringLiteral("Relatório de Apuração"));
     SetFormStyle(fsMDIChild);
-    SetClientSize(940, 560);
+    SetClientSize(980, 580);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -53,7 +55,7 @@ TfrmRelApuracao::TfrmRelApuracao(QWidget* parent) : TForm(parent) {
     txtRelatorio->setOpenLinks(false);
     split->addWidget(txtRelatorio);
     split->setStretchFactor(1, 1);
-    split->setSizes({320, 620});
+    split->setSizes({370, 570});
     layout->addWidget(split, 1);
 
     BuildMessages();
@@ -86,12 +88,12 @@ void TfrmRelApuracao::BuildCommandBar() {
     sbtVisualizar = button(QStringLiteral("sbtVisualizar"), QStringLiteral("Visualizar impressão"),
                            icon("document-print-preview", QStyle::SP_FileDialogContentsView),
                            [this] { sbtVisualizarClick(); });
-    sbtImprimir = button(QStringLiteral("sbtImprimir"), QStringLiteral("Imprimir"),
-                         icon("document-print", QStyle::SP_DialogSaveButton),
-                         [this] { sbtImprimirClick(); });
-    sbtExportarPdf = button(QStringLiteral("sbtExportarPdf"), QStringLiteral("Exportar para PDF"),
-                            icon("application-pdf", QStyle::SP_FileIcon),
-                            [this] { sbtExportarPdfClick(); });
+    sbtImprimir =
+        button(QStringLiteral("sbtImprimir"), QStringLiteral("Imprimir"),
+               icon("document-print", QStyle::SP_DialogSaveButton), [this] { sbtImprimirClick(); });
+    sbtExportarPdf =
+        button(QStringLiteral("sbtExportarPdf"), QStringLiteral("Exportar para PDF"),
+               icon("application-pdf", QStyle::SP_FileIcon), [this] { sbtExportarPdfClick(); });
     sbtExportarCsv = button(QStringLiteral("sbtExportarCsv"), QStringLiteral("Exportar para CSV"),
                             icon("x-office-spreadsheet", QStyle::SP_FileDialogDetailedView),
                             [this] { sbtExportarCsvClick(); });
@@ -143,10 +145,10 @@ void TfrmRelApuracao::BuildFilterPanel() {
     dbgApuracao->SetOptions(dgTitles | dgColumnResize | dgColLines | dgRowLines |
                             dgAlwaysShowSelection);
     dbgApuracao->setSelectionBehavior(QAbstractItemView::SelectRows);
-    dbgApuracao->AddColumn(QStringLiteral("NRAPURACFAT")).SetWidth(86);
-    dbgApuracao->AddColumn(QStringLiteral("DTINIAPURAC")).SetWidth(74);
-    dbgApuracao->AddColumn(QStringLiteral("DTFIMAPURAC")).SetWidth(74);
-    dbgApuracao->AddColumn(QStringLiteral("IDBLOQUEADO")).SetWidth(70);
+    dbgApuracao->AddColumn(QStringLiteral("NRAPURACFAT")).SetWidth(90);
+    dbgApuracao->AddColumn(QStringLiteral("DTINIAPURAC")).SetWidth(82);
+    dbgApuracao->AddColumn(QStringLiteral("DTFIMAPURAC")).SetWidth(82);
+    dbgApuracao->AddColumn(QStringLiteral("IDBLOQUEADO")).SetWidth(80);
 
     auto* client = new QHBoxLayout;
     client->setSpacing(2);

@@ -45,10 +45,6 @@ QString TfrmRelApuracao::PastaExportacao() const {
     return documents.isEmpty() ? QDir::homePath() : documents;
 }
 
-void TfrmRelApuracao::LembraPasta(const QString& path) {
-    m_exportFolder = QFileInfo(path).absolutePath();
-}
-
 void TfrmRelApuracao::sbtVisualizarClick() {
     if (!m_report)
         return;
@@ -76,42 +72,39 @@ void TfrmRelApuracao::sbtImprimirClick() {
     report::printReport(*m_report, printer);
 }
 
-void TfrmRelApuracao::sbtExportarPdfClick() {
+void TfrmRelApuracao::Exporta(const QString& suffix, const QString& caption, const QString& filter,
+                              const std::function<void(const QString& path)>& write) {
     if (!m_report)
         return;
     const QString path = report::askSaveFile(
-        this, QStringLiteral("Exportar relatório para PDF"),
-        QDir(PastaExportacao()).filePath(NomeArquivo(QStringLiteral("pdf"))),
-        QStringLiteral("Documentos PDF (*.pdf)"), QStringLiteral("pdf"));
+        this, caption, QDir(PastaExportacao()).filePath(NomeArquivo(suffix)), filter, suffix);
     if (path.isEmpty())
         return;
-    LembraPasta(path);
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    report::setUpReportPage(printer);
-    report::printReport(*m_report, printer);
+    m_exportFolder = QFileInfo(path).absolutePath();
+    write(path);
     Ui().MessageDlg(msgPadrao.Msg(QStringLiteral("Gravado")).arg(QDir::toNativeSeparators(path)),
                     mtInformation, mbOK, 0);
 }
 
+void TfrmRelApuracao::sbtExportarPdfClick() {
+    Exporta(QStringLiteral("pdf"), QStringLiteral("Exportar relatório para PDF"),
+            QStringLiteral("Documentos PDF (*.pdf)"), [this](const QString& path) {
+                QPrinter printer(QPrinter::HighResolution);
+                printer.setOutputFormat(QPrinter::PdfFormat);
+                printer.setOutputFileName(path);
+                report::setUpReportPage(printer);
+                report::printReport(*m_report, printer);
+            });
+}
+
 void TfrmRelApuracao::sbtExportarCsvClick() {
-    if (!m_report)
-        return;
-    const QString path = report::askSaveFile(
-        this, QStringLiteral("Exportar relatório para CSV"),
-        QDir(PastaExportacao()).filePath(NomeArquivo(QStringLiteral("csv"))),
-        QStringLiteral("Planilhas CSV (*.csv)"), QStringLiteral("csv"));
-    if (path.isEmpty())
-        return;
-    LembraPasta(path);
-    // Written aside and renamed when complete: a failed export never leaves half a file
-    // under the name the clerk chose.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(report::reportCsv(*m_report)) < 0 ||
-        !file.commit())
-        throw Exception(QStringLiteral("Não foi possível gravar o arquivo %1: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
-    Ui().MessageDlg(msgPadrao.Msg(QStringLiteral("Gravado")).arg(QDir::toNativeSeparators(path)),
-                    mtInformation, mbOK, 0);
+    Exporta(QStringLiteral("csv"), QStringLiteral("Exportar relatório para CSV"),
+            QStringLiteral("Planilhas CSV (*.csv)"), [this](const QString& path) {
+                // Written aside and renamed when complete: a failed export never leaves half
+                // a file under the name the clerk chose.
+                QSaveFile file(path);
+                if (!file.open(QIODevice::WriteOnly) ||
+                    file.write(report::reportCsv(*m_report)) < 0 || !file.commit())
+                    throw Exception(report::cannotWrite(path));
+            });
 }

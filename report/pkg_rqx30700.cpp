@@ -18,7 +18,9 @@ struct PackageInfoTable {
     const char* const* requiredPackages;
 };
 
-RQX30700_EXPORT void Initialize() { Cli_rqx30700_Initialization(); }
+RQX30700_EXPORT void Initialize() {
+    Cli_rqx30700_Initialization();
+}
 
 RQX30700_EXPORT void Finalize() {}
 

@@ -30,16 +30,17 @@ QString quantityCell(qint64 thousandths) {
     return number(thousandths, kQuantityDecimals, kQuantityDecimals);
 }
 
-QString moneyCell(qint64 cents) { return number(cents, kMoneyDecimals, kMoneyDecimals); }
+QString moneyCell(qint64 cents) {
+    return number(cents, kMoneyDecimals, kMoneyDecimals);
+}
 
 class CsvLines {
 public:
     void add(const QStringList& cells) { m_lines << cells.join(QLatin1Char(';')); }
     void blank() { m_lines << QString(); }
     QByteArray bytes() const {
-        return QByteArray("\xEF\xBB\xBF") + (m_lines.join(QStringLiteral("\r\n")) +
-                                             QStringLiteral("\r\n"))
-                                                .toUtf8();
+        return QByteArray("\xEF\xBB\xBF") +
+               (m_lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
     }
 
 private:
@@ -56,8 +57,8 @@ QByteArray reportCsv(const CalculationReport& report) {
     csv.add({QStringLiteral("Cliente"), textCell(h.registrationText()), textCell(h.companyName)});
     csv.add({QStringLiteral("Período"), h.periodText()});
     csv.add({QStringLiteral("Apuração"), textCell(h.number)});
-    csv.add({QStringLiteral("Calculada em"), h.calculatedAtText(),
-             textCell(h.processingBranchText())});
+    csv.add(
+        {QStringLiteral("Calculada em"), h.calculatedAtText(), textCell(h.processingBranchText())});
     csv.add({QStringLiteral("Situação"), h.stateText()});
     csv.blank();
 
@@ -73,8 +74,7 @@ QByteArray reportCsv(const CalculationReport& report) {
 
     for (const NfSection& section : report.sections)
         csv.add({QStringLiteral("Subtotal %1").arg(section.title()), QString(), QString(),
-                 QString(), quantityCell(section.quantity), QString(),
-                 moneyCell(section.amount)});
+                 QString(), quantityCell(section.quantity), QString(), moneyCell(section.amount)});
     csv.add({QStringLiteral("Total geral"), QString(), QString(), QString(),
              quantityCell(report.quantity), QString(), moneyCell(report.amount)});
     return csv.bytes();

@@ -13,8 +13,7 @@ int runDialog(QDialog& dialog) {
     dialog.setProperty("modalResult", int(mrNone));
     const QMetaObject::Connection finished =
         QObject::connect(&dialog, &QDialog::finished, &dialog, [&dialog](int result) {
-            dialog.setProperty("modalResult",
-                               int(result == QDialog::Accepted ? mrOk : mrCancel));
+            dialog.setProperty("modalResult", int(result == QDialog::Accepted ? mrOk : mrCancel));
         });
     const int result = Ui().RunModal(&dialog);
     QObject::disconnect(finished);

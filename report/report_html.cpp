@@ -8,14 +8,37 @@
 namespace report {
 namespace {
 
-QString esc(const QString& text) { return text.toHtmlEscaped(); }
+QString esc(const QString& text) {
+    return text.toHtmlEscaped();
+}
 
-QString cell(const QString& text, bool right = false, bool bold = false) {
+QString cell(const QString& text, bool right = false, bool bold = false, int width = 0) {
     QString content = esc(text);
     if (bold)
         content = QStringLiteral("<b>%1</b>").arg(content);
-    return right ? QStringLiteral("<td align=\"right\">%1</td>").arg(content)
-                 : QStringLiteral("<td>%1</td>").arg(content);
+    QString attributes;
+    if (right)
+        attributes += QStringLiteral(" align=\"right\"");
+    if (width > 0)
+        attributes += QStringLiteral(" width=\"%1%\"").arg(width);
+    return QStringLiteral("<td%1>%2</td>").arg(attributes, content);
+}
+
+// Every table of lines gives its first row these column widths (percent), so that the
+// grand total stands under the columns it adds up.
+constexpr int kWidths[] = {36, 12, 16, 18, 18};
+
+// A row of five cells: text, bold, right-aligned from the third on.
+QString row(const QStringList& texts, bool bold, bool sized = false) {
+    QString cells;
+    for (int i = 0; i < 5; ++i)
+        cells += cell(texts.value(i), i >= 2, bold, sized ? kWidths[i] : 0);
+    return QStringLiteral("<tr>%1</tr>").arg(cells);
+}
+
+QString linesTable(const QString& rows) {
+    return QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\">%1</table>")
+        .arg(rows);
 }
 
 QString headerHtml(const ReportHeader& h) {
@@ -35,22 +58,19 @@ QString headerHtml(const ReportHeader& h) {
 }
 
 QString sectionHtml(const NfSection& section) {
-    QString rows = QStringLiteral("<tr bgcolor=\"#e6e6e6\">") +
-                   cell(QStringLiteral("Serviço"), false, true) +
-                   cell(QStringLiteral("Produto"), false, true) +
-                   cell(QStringLiteral("Quantidade"), true, true) +
-                   cell(QStringLiteral("Preço unitário"), true, true) +
-                   cell(QStringLiteral("Valor"), true, true) + QStringLiteral("</tr>");
+    QString rows =
+        row({QStringLiteral("Serviço"), QStringLiteral("Produto"), QStringLiteral("Quantidade"),
+             QStringLiteral("Preço unitário"), QStringLiteral("Valor")},
+            true, true)
+            .replace(QLatin1String("<tr>"), QLatin1String("<tr bgcolor=\"#e6e6e6\">"));
     for (const ReportLine& line : section.lines)
-        rows += QStringLiteral("<tr>") + cell(line.serviceText()) + cell(line.product) +
-                cell(quantityText(line.quantity), true) + cell(priceText(line.price), true) +
-                cell(moneyText(line.amount), true) + QStringLiteral("</tr>");
-    rows += QStringLiteral("<tr>") + cell(QStringLiteral("Subtotal %1").arg(section.title()), false, true) +
-            cell(QString()) + cell(quantityText(section.quantity), true, true) + cell(QString()) +
-            cell(moneyText(section.amount), true, true) + QStringLiteral("</tr>");
-    return QStringLiteral("<h3>%1</h3><table width=\"100%\" cellspacing=\"0\" "
-                          "cellpadding=\"3\">%2</table>")
-        .arg(esc(section.title()), rows);
+        rows += row({line.serviceText(), line.product, quantityText(line.quantity),
+                     priceText(line.price), moneyText(line.amount)},
+                    false);
+    rows += row({QStringLiteral("Subtotal %1").arg(section.title()), QString(),
+                 quantityText(section.quantity), QString(), moneyText(section.amount)},
+                true);
+    return QStringLiteral("<h3>%1</h3>").arg(esc(section.title())) + linesTable(rows);
 }
 
 } // namespace
@@ -59,11 +79,10 @@ QString reportHtml(const CalculationReport& report) {
     QString html = headerHtml(report.header);
     for (const NfSection& section : report.sections)
         html += sectionHtml(section);
-    html += QStringLiteral("<hr/><table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\"><tr>"
-                           "%1%2%3</tr></table>")
-                .arg(cell(QStringLiteral("Total geral"), false, true),
-                     cell(quantityText(report.quantity), true, true),
-                     cell(moneyText(report.amount), true, true));
+    html += QStringLiteral("<hr/>") +
+            linesTable(row({QStringLiteral("Total geral"), QString(), quantityText(report.quantity),
+                            QString(), moneyText(report.amount)},
+                           true, true));
     return html;
 }
 

@@ -5,13 +5,14 @@
 #include "framework/data/packet.h"
 #include "report/report_amounts.h"
 
-
 #include <algorithm>
 
 namespace report {
 namespace {
 
-QString dateText(QDate date) { return date.toString(QStringLiteral("dd/MM/yyyy")); }
+QString dateText(QDate date) {
+    return date.toString(QStringLiteral("dd/MM/yyyy"));
+}
 
 QString codeAndName(const QString& code, const QString& name) {
     return name.isEmpty() ? code : QStringLiteral("%1 - %2").arg(code, name);
@@ -67,7 +68,9 @@ ReportLine lineOf(const QVariantMap& row) {
 
 } // namespace
 
-QString ReportHeader::branchText() const { return codeAndName(branch, branchName); }
+QString ReportHeader::branchText() const {
+    return codeAndName(branch, branchName);
+}
 
 QString ReportHeader::processingBranchText() const {
     return codeAndName(processingBranch, processingBranchName);
@@ -97,9 +100,13 @@ QString ReportHeader::stateText() const {
     return lockStateText(locked ? QStringLiteral("S") : QStringLiteral("N"));
 }
 
-QString ReportLine::serviceText() const { return codeAndName(service, serviceName); }
+QString ReportLine::serviceText() const {
+    return codeAndName(service, serviceName);
+}
 
-QString NfSection::title() const { return nfTitle(nf); }
+QString NfSection::title() const {
+    return nfTitle(nf);
+}
 
 int CalculationReport::lineCount() const {
     int count = 0;

@@ -5,6 +5,7 @@
 #include "report/report_model.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
@@ -17,6 +18,9 @@ QFont reportFont(qreal points, bool bold = false) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPointSizeF(points);
     font.setBold(bold);
+    // Unshaped, "fi" stays two glyphs instead of one ligature, so that the PDF's text reads
+    // back (and is found by a search) as written.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
@@ -187,14 +191,14 @@ void ReportPageLayout::paintHeader(QPainter& painter) const {
 }
 
 void ReportPageLayout::paintFooter(QPainter& painter, int index) const {
-    const QRectF foot(m_page.left(), m_page.bottom() - m_unit * 1.4, m_page.width(),
-                      m_unit * 1.4);
+    const QRectF foot(m_page.left(), m_page.bottom() - m_unit * 1.4, m_page.width(), m_unit * 1.4);
     painter.setPen(QPen(Qt::black, m_unit * 0.05));
     painter.drawLine(foot.topLeft(), foot.topRight());
-    drawSideBySide(painter, bodyFont(), foot,
-                   QStringLiteral("Emitido em %1")
-                       .arg(QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"))),
-                   QStringLiteral("Página %1 de %2").arg(index + 1).arg(m_pages.size()));
+    drawSideBySide(
+        painter, bodyFont(), foot,
+        QStringLiteral("Emitido em %1")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"))),
+        QStringLiteral("Página %1 de %2").arg(index + 1).arg(m_pages.size()));
 }
 
 void ReportPageLayout::paintRow(QPainter& painter, const PageRow& row) const {
@@ -247,6 +251,12 @@ void ReportPageLayout::paintRow(QPainter& painter, const PageRow& row) const {
     }
 }
 
+QString cannotWrite(const QString& path) {
+    return QStringLiteral("Não foi possível gravar o arquivo %1. Verifique se a pasta existe e "
+                          "permite gravação.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
 void setUpReportPage(QPrinter& printer) {
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                       QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter));
@@ -260,8 +270,7 @@ void printReport(const CalculationReport& report, QPrinter& printer) {
     if (!painter.begin(&printer))
         throw Exception(printer.outputFileName().isEmpty()
                             ? QStringLiteral("Não foi possível iniciar a impressão.")
-                            : QStringLiteral("Não foi possível gravar o arquivo %1.")
-                                  .arg(printer.outputFileName()));
+                            : cannotWrite(printer.outputFileName()));
     const QRectF page(QPointF(0, 0),
                       printer.pageLayout().paintRectPixels(printer.resolution()).size());
     const ReportPageLayout layout(report, printer, page);

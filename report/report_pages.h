@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QRectF>
+#include <QString>
 #include <QtGlobal>
 
 class QPainter;
@@ -56,6 +57,9 @@ private:
     qreal m_unit = 0; // one text line of the body font
     QList<ReportPage> m_pages;
 };
+
+// The clerk's message for an export file that cannot be written.
+QString cannotWrite(const QString& path);
 
 // A4 portrait with the report's margins.
 void setUpReportPage(QPrinter& printer);

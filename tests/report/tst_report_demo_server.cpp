@@ -17,6 +17,7 @@
 #include "report/report_amounts.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QProcess>
 #include <QRegularExpression>
@@ -51,7 +52,11 @@ struct Expected {
 
 QString lineKey(const QString& service, const QString& product, qint64 price, qint64 quantity,
                 qint64 amount) {
-    return QStringLiteral("%1|%2|%3|%4|%5").arg(service, product).arg(price).arg(quantity).arg(amount);
+    return QStringLiteral("%1|%2|%3|%4|%5")
+        .arg(service, product)
+        .arg(price)
+        .arg(quantity)
+        .arg(amount);
 }
 
 QString pdfText(const QString& pdf) {
@@ -106,19 +111,22 @@ class TestReportDemoServer : public QObject {
     // 500 result lines, 250 on NF 001, 125 on NF 002, 125 without NF.
     void addLargeClient() {
         QSqlQuery q(check());
-        exec(q, "INSERT INTO CLIENTE VALUES ('9001', 'J', '99888777000166', 'Refeições em Massa "
-                "Ltda', 'Massa', 'S')", {});
+        exec(q,
+             "INSERT INTO CLIENTE VALUES ('9001', 'J', '99888777000166', 'Refeições em Massa "
+             "Ltda', 'Massa', 'S')",
+             {});
         const QStringList services{"00001", "00002", "00003", "00006"};
         const QStringList nfs{"001", "001", "002", ""};
         for (int s = 0; s < services.size(); ++s) {
             exec(q, "INSERT INTO SERVCLIE VALUES ('0002', '9001', ?, ?, 5)", {services[s], nfs[s]});
             for (int d = 0; d < 125; ++d)
-                exec(q, "INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, "
-                        "QTCOMECDRS, QTPREVCDRS, NRAGRUEFET, VRPRECEFET, CDPRODUTO) SELECT '0002', "
-                        "'9001', ?, ?, ?, 0, ?, ?, CDPRODUTO FROM SERVFILI WHERE CDFILIAL = '0002' "
-                        "AND CDSERVFILI = ?",
-                     {services[s], QDate(2024, 1, 1).addDays(d).toString(Qt::ISODate),
-                      10.5 + d % 7, nfs[s], 5.0 + 2 * s + d / 100.0, services[s]});
+                exec(q,
+                     "INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, "
+                     "QTCOMECDRS, QTPREVCDRS, NRAGRUEFET, VRPRECEFET, CDPRODUTO) SELECT '0002', "
+                     "'9001', ?, ?, ?, 0, ?, ?, CDPRODUTO FROM SERVFILI WHERE CDFILIAL = '0002' "
+                     "AND CDSERVFILI = ?",
+                     {services[s], QDate(2024, 1, 1).addDays(d).toString(Qt::ISODate), 10.5 + d % 7,
+                      nfs[s], 5.0 + 2 * s + d / 100.0, services[s]});
         }
     }
 
@@ -134,8 +142,9 @@ class TestReportDemoServer : public QObject {
 
     Expected expectedOf(const QString& branch, const QString& number) {
         QSqlQuery q(check());
-        exec(q, "SELECT NRAGRUEFET, CDSERVFILI, CDPRODUTO, VRPRECO, QTFATURADA, VRFATURADO FROM "
-                "ITAPURFAT WHERE CDFILIAL = ? AND NRAPURACFAT = ?",
+        exec(q,
+             "SELECT NRAGRUEFET, CDSERVFILI, CDPRODUTO, VRPRECO, QTFATURADA, VRFATURADO FROM "
+             "ITAPURFAT WHERE CDFILIAL = ? AND NRAPURACFAT = ?",
              {branch, number});
         Expected e;
         while (q.next()) {
@@ -171,6 +180,9 @@ class TestReportDemoServer : public QObject {
             return int(mrOk);
         };
         screen->sbtExportarPdf->click();
+        // scripts/report-screenshot keeps them to picture a report page.
+        if (const QString keep = qEnvironmentVariable("APURFAT_REPORT_SAMPLES"); !keep.isEmpty())
+            QFile::copy(path, QDir(keep).filePath(name));
         return path;
     }
 
@@ -218,9 +230,11 @@ private slots:
         const QString number = scalar("SELECT NRAPURACFAT FROM CTRLAPURFAT WHERE CDFILIAL = "
                                       "'0001' AND CDCLIENTE = '1001' AND IDBLOQUEADO = 'N'");
         const QDate from = QDate::fromString(
-            scalar("SELECT DTINIAPURAC FROM CTRLAPURFAT WHERE NRAPURACFAT = ?", {number}), Qt::ISODate);
+            scalar("SELECT DTINIAPURAC FROM CTRLAPURFAT WHERE NRAPURACFAT = ?", {number}),
+            Qt::ISODate);
         const QDate to = QDate::fromString(
-            scalar("SELECT DTFIMAPURAC FROM CTRLAPURFAT WHERE NRAPURACFAT = ?", {number}), Qt::ISODate);
+            scalar("SELECT DTFIMAPURAC FROM CTRLAPURFAT WHERE NRAPURACFAT = ?", {number}),
+            Qt::ISODate);
         QCOMPARE(calculate("0001", "1001", from, to, number), number);
         const Expected expected = expectedOf("0001", number);
         QCOMPARE(expected.sections(), QStringList({"001", "002", ""}));
@@ -254,23 +268,23 @@ private slots:
         QCOMPARE(report.amount, expected.totalAmount);
         QCOMPARE(report.quantity, expected.totalQuantity);
 
-        // The PDF says the same. (scripts/report-screenshot keeps it for the README.)
-        const QString pdfPath = exportPdf(ui, screen, "relatorio.pdf");
-        if (const QString sample = qEnvironmentVariable("APURFAT_REPORT_SAMPLE"); !sample.isEmpty())
-            QFile::copy(pdfPath, sample);
-        const QString pdf = pdfText(pdfPath);
+        // The PDF says the same.
+        const QString pdf = pdfText(exportPdf(ui, screen, "relatorio.pdf"));
         for (const QString& text :
              {QStringLiteral("Relatório de Apuração"), "Apuração " + number,
               QStringLiteral("Filial: 0001 - Matriz São Paulo"),
               "Cliente: " + report.header.registrationText() + " - Metalúrgica Paulista Ltda",
               "Período: " + report.header.periodText(), QStringLiteral("Situação: Aberta"),
+              "Calculada em " + report.header.calculatedAtText() +
+                  " pela filial 0001 - Matriz São Paulo",
               QStringLiteral("Página 1 de 1")})
             QVERIFY2(pdf.contains(text), qPrintable(text));
         for (const QString& nf : expected.sections()) {
             const QString title = nf.isEmpty() ? QStringLiteral("Sem NF") : "NF " + nf;
             const QRegularExpression subtotal(
-                "Subtotal " + title + "\\s+" + QRegularExpression::escape(quantityText(expected.quantity[nf])) +
-                "\\s+" + QRegularExpression::escape(moneyText(expected.amount[nf])));
+                "Subtotal " + title + "\\s+" +
+                QRegularExpression::escape(quantityText(expected.quantity[nf])) + "\\s+" +
+                QRegularExpression::escape(moneyText(expected.amount[nf])));
             QVERIFY2(pdf.contains(subtotal), qPrintable(subtotal.pattern()));
         }
         QVERIFY(pdf.contains(QRegularExpression(
@@ -316,16 +330,17 @@ private slots:
 
     void fiveHundredLinesPaginateWithTheHeaderOnEveryPage() {
         const QString number = calculate("0002", "9001", QDate(2024, 1, 1), QDate(2024, 5, 4), {});
-        QCOMPARE(scalar("SELECT count(*) FROM ITAPURFAT WHERE CDFILIAL = '0002' AND NRAPURACFAT = ?",
-                        {number}),
-                 QStringLiteral("500"));
+        QCOMPARE(
+            scalar("SELECT count(*) FROM ITAPURFAT WHERE CDFILIAL = '0002' AND NRAPURACFAT = ?",
+                   {number}),
+            QStringLiteral("500"));
         ScriptedUi ui;
         TfrmRelApuracao* screen = showReport("0002", "99888777000166");
         QVERIFY2(screen->Relatorio().has_value(), qPrintable(ui.lastText()));
         QCOMPARE(screen->Relatorio()->lineCount(), 500);
 
-        const QStringList pages =
-            pdfText(exportPdf(ui, screen, "grande.pdf")).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        const QStringList pages = pdfText(exportPdf(ui, screen, "grande.pdf"))
+                                      .split(QLatin1Char('\f'), Qt::SkipEmptyParts);
         QVERIFY2(pages.size() >= 8, qPrintable(QString::number(pages.size())));
         // A line is whole on one text line: service, product, quantity, price and amount.
         const QRegularExpression line(

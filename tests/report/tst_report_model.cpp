@@ -129,17 +129,17 @@ private slots:
                               "NF 001;00003;Jantar;JANT;31,500;18,50;582,75",
                               "NF 002;00002;Almoço;ALMO;4,000;20,00;80,00",
                               "Sem NF;00001;Desjejum;DESJ;31,500;3,333;104,99", ""}));
-        QCOMPARE(lines.mid(table + 6, 4),
-                 QStringList({"Subtotal NF 001;;;;59,000;;1132,75", "Subtotal NF 002;;;;4,000;;80,00",
-                              "Subtotal Sem NF;;;;31,500;;104,99",
-                              "Total geral;;;;94,500;;1317,74"}));
+        QCOMPARE(
+            lines.mid(table + 6, 4),
+            QStringList({"Subtotal NF 001;;;;59,000;;1132,75", "Subtotal NF 002;;;;4,000;;80,00",
+                         "Subtotal Sem NF;;;;31,500;;104,99", "Total geral;;;;94,500;;1317,74"}));
     }
 
     void csvCellsFromTheDatabaseStayText() {
         // A name that a spreadsheet would run as a formula, or that would break the columns.
-        const CalculationReport r = reportFromPayload(reportPayload(
-            {{"001", "00001", "=HYPERLINK(\"x\";\"y\")", "-P", 1, 1, 1},
-             {"001", "00002", "Café; pão", "P", 1, 1, 1}}));
+        const CalculationReport r = reportFromPayload(
+            reportPayload({{"001", "00001", "=HYPERLINK(\"x\";\"y\")", "-P", 1, 1, 1},
+                           {"001", "00002", "Café; pão", "P", 1, 1, 1}}));
         const QString csv = QString::fromUtf8(reportCsv(r));
         QVERIFY2(csv.contains("NF 001;00001;\"'=HYPERLINK(\"\"x\"\";\"\"y\"\")\";'-P;1,000"),
                  qPrintable(csv));

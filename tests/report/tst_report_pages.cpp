@@ -23,8 +23,8 @@ CalculationReport reportOf(int lines, int sections) {
         const QString nf = s == sections - 1 && sections > 1
                                ? QString()
                                : QStringLiteral("%1").arg(s + 1, 3, 10, QLatin1Char('0'));
-        items.append({nf, QStringLiteral("%1").arg(i % 7 + 1, 5, 10, QLatin1Char('0')),
-                      "Almoço", "ALMO", 10.0 + i / 100.0, 3, (10.0 + i / 100.0) * 3});
+        items.append({nf, QStringLiteral("%1").arg(i % 7 + 1, 5, 10, QLatin1Char('0')), "Almoço",
+                      "ALMO", 10.0 + i / 100.0, 3, (10.0 + i / 100.0) * 3});
     }
     return reportFromPayload(reportPayload(items));
 }

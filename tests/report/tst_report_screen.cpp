@@ -133,8 +133,8 @@ private slots:
         QCOMPARE(screen->Filial(), QStringLiteral("0002"));
         QVERIFY(screen->cbxFilial->isEnabled());
         QVERIFY(screen->txtRelatorio->toPlainText().startsWith("Escolha a filial"));
-        for (QWidget* command : {screen->sbtVisualizar, screen->sbtImprimir,
-                                 screen->sbtExportarPdf, screen->sbtExportarCsv})
+        for (QWidget* command : {screen->sbtVisualizar, screen->sbtImprimir, screen->sbtExportarPdf,
+                                 screen->sbtExportarCsv})
             QVERIFY(!command->isEnabled());
 
         screen->Close();
@@ -152,8 +152,7 @@ private slots:
     void theClientsLatestCalculationIsShownAndAnotherCanBePicked() {
         TfrmRelApuracao* screen = open();
         pickClient(screen);
-        QCOMPARE(server->methods(),
-                 QStringList({"GetCliente", "GetDtApuracao", "GetRelApuracao"}));
+        QCOMPARE(server->methods(), QStringList({"GetCliente", "GetDtApuracao", "GetRelApuracao"}));
         QCOMPARE(server->calls[0].args, QVariantList({"0002", "11222333000181"}));
         QCOMPARE(server->calls[1].args, QVariantList({"C1", "0002"}));
         QCOMPARE(server->calls[2].args, QVariantList({"0002", "0000000007"}));
@@ -180,13 +179,20 @@ private slots:
         QTest::addColumn<QString>("situation");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("page");
-        QTest::newRow("unknown client") << "client" << "Cliente não cadastrado." << "Escolha a filial";
-        QTest::newRow("no calculation") << "none" << "" << "O cliente não tem apurações calculadas";
-        QTest::newRow("server refuses") << "refused" << "A apuração 0000000007 da filial 0002 não tem "
-                                                        "itens calculados."
+        QTest::newRow("unknown client") << "client"
+                                        << "Cliente não cadastrado."
+                                        << "Escolha a filial";
+        QTest::newRow("no calculation") << "none"
+                                        << ""
+                                        << "O cliente não tem apurações calculadas";
+        QTest::newRow("server refuses") << "refused"
+                                        << "A apuração 0000000007 da filial 0002 não tem "
+                                           "itens calculados."
                                         << "Não foi possível obter o relatório da apuração "
                                            "0000000007.\n\nA apuração 0000000007";
-        QTest::newRow("server unreadable") << "garbled" << "ilegível" << "ilegível";
+        QTest::newRow("server unreadable") << "garbled"
+                                           << "ilegível"
+                                           << "ilegível";
     }
 
     void whatCannotBeShownIsSaidInWords() {
@@ -198,8 +204,7 @@ private slots:
         QVERIFY(screen->Relatorio().has_value());
         ui->clear();
         if (situation == "client")
-            server->answer("GetCliente",
-                           packet::make({packet::decode(clientPacket()).fields, {}}));
+            server->answer("GetCliente", packet::make({packet::decode(clientPacket()).fields, {}}));
         else if (situation == "none")
             server->answer("GetDtApuracao", calculationsPacket(0));
         else if (situation == "refused")

@@ -5,6 +5,7 @@
 
 #include "contracts/host_framework.h"
 #include "framework/data/field_type.h"
+#include "server/methods/methods.h"
 
 #include <QSqlQuery>
 #include <QTest>
@@ -31,7 +32,7 @@ QString calculatedWorld(Fixture& f) {
         f.addDays(B1, C1, QLatin1String(s), QDate(2026, 3, 1), QDate(2026, 3, 3), 10.5);
     f.addShare(B1, C1, QStringLiteral("00002"), QDate(2026, 3, 2), "0001", 4, "002");
     f.addShare(B1, C1, QStringLiteral("00002"), QDate(2026, 3, 2), "0002", 6.5);
-    QVariantList args{QStringLiteral("0002"), C1, dateTimeOf(QDate(2026, 3, 1)),
+    QVariantList args{QStringLiteral("0002"),        C1,        dateTimeOf(QDate(2026, 3, 1)),
                       dateTimeOf(QDate(2026, 3, 3)), QString(), B1};
     const QVariant run = f.call(f.db(), QStringLiteral("Confirma_Calculo"), args);
     if (!ok(run))
@@ -98,8 +99,8 @@ private slots:
         const QString number = calculatedWorld(f);
         QVERIFY(server::setCalculationLocked(f.db(), B1, number, true));
         f.db().exec("UPDATE CTRLAPURFAT SET DTCALCULO = ''");
-        const QVariantMap h = rowsOf(reportOf(f.call("GetRelApuracao", {B1, number}), "header"))
-                                  .value(0);
+        const QVariantMap h =
+            rowsOf(reportOf(f.call("GetRelApuracao", {B1, number}), "header")).value(0);
         QCOMPARE(h.value("IDBLOQUEADO").toString(), QStringLiteral("S"));
         QVERIFY(h.value("DTCALCULO").isNull());
     }
@@ -108,13 +109,21 @@ private slots:
         QTest::addColumn<QString>("branch");
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("no branch") << "" << "0000000001" << "Filial deve ser informada.";
-        QTest::newRow("no number") << "0001" << "  " << "Apuração deve ser informada.";
-        QTest::newRow("unknown number")
-            << "0001" << "0000000099" << "Apuração 0000000099 não encontrada na filial 0001.";
+        QTest::newRow("no branch") << ""
+                                   << "0000000001"
+                                   << "Filial deve ser informada.";
+        QTest::newRow("no number") << "0001"
+                                   << "  "
+                                   << "Apuração deve ser informada.";
+        QTest::newRow("unknown number") << "0001"
+                                        << "0000000099"
+                                        << "Apuração 0000000099 não encontrada na filial 0001.";
         QTest::newRow("number of another branch")
-            << "0002" << "0000000001" << "Apuração 0000000001 não encontrada na filial 0002.";
-        QTest::newRow("no lines") << "0001" << "0000000050"
+            << "0002"
+            << "0000000001"
+            << "Apuração 0000000001 não encontrada na filial 0002.";
+        QTest::newRow("no lines") << "0001"
+                                  << "0000000050"
                                   << "A apuração 0000000050 da filial 0001 não tem itens "
                                      "calculados.";
     }
