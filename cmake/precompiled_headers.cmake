@@ -2,7 +2,7 @@
 # takes a precompiled header only where every macro it was built with is defined the same
 # way, so the Qt libraries' macros are defined for all targets alike.
 add_compile_definitions(QT_CORE_LIB QT_GUI_LIB QT_WIDGETS_LIB QT_SQL_LIB QT_NETWORK_LIB
-                        QT_TESTLIB_LIB)
+                        QT_TESTLIB_LIB QT_PRINTSUPPORT_LIB)
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 
 add_library(apurfat_pch OBJECT ${CMAKE_SOURCE_DIR}/cmake/pch.cpp)

@@ -71,6 +71,7 @@ const std::vector<MethodSpec>& table() {
           {"CdFilial", Text}},
          true,
          confirmaCalculo},
+        {"GetRelApuracao", {{"CdFilial", Text}, {"NrApuracao", Text}}, true, getRelApuracao},
     };
     return methods;
 }

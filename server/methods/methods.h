@@ -1,7 +1,8 @@
 #pragma once
 
-// The twelve methods of the server module, in the order of the method table. Each takes
-// its arguments already checked against its signature (method_table.h).
+// The methods of the server module, in the order of the method table: the twelve of the
+// billing module, then the report module's one. Each takes its arguments already checked
+// against its signature (method_table.h).
 
 #include <QString>
 #include <QVariant>
@@ -30,6 +31,9 @@ QVariant somaApurac(Database& db, QVariantList& args);
 // calculation.cpp
 QVariant getDtApuracao(Database& db, QVariantList& args);
 QVariant confirmaCalculo(Database& db, QVariantList& args);
+
+// calculation_report.cpp: the report of one calculation (report module Rqx30700)
+QVariant getRelApuracao(Database& db, QVariantList& args);
 
 // Locks or unlocks a calculation; invoicing, outside this system, is what locks a period,
 // and the server's command line stands in for it. Returns false when the calculation was

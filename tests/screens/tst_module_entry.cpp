@@ -98,10 +98,10 @@ void TstModuleEntry::loadBplOpensTheScreenOnceAndAMissingModuleIsAClearError() {
     QCOMPARE(screens, 1);
 
     try {
-        LoadBPL("Rqx30700");
+        LoadBPL("Rqx99999");
         QFAIL("a missing module loaded");
     } catch (const Exception& e) {
-        QVERIFY2(e.message().contains("Rqx30700"), qPrintable(e.message()));
+        QVERIFY2(e.message().contains("Rqx99999"), qPrintable(e.message()));
     }
     delete screen;
     hostSession() = saved;

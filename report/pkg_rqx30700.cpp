@@ -1,0 +1,31 @@
+// The package unit of the report module: the load and unload entries the framework runs,
+// and the package's information table.
+
+#include "report/cli_rqx30700.h"
+#include "report/export.h"
+
+namespace {
+const char* const kUnits[] = {"Cli_rqx30700", "Pkg_Rqx30700"};
+const char* const kRequires[] = {"_cvn", "_frm"};
+} // namespace
+
+extern "C" {
+
+struct PackageInfoTable {
+    int unitCount;
+    const char* const* units;
+    int requiresCount;
+    const char* const* requiredPackages;
+};
+
+RQX30700_EXPORT void Initialize() {
+    Cli_rqx30700_Initialization();
+}
+
+RQX30700_EXPORT void Finalize() {}
+
+RQX30700_EXPORT const PackageInfoTable* GetPackageInfoTable() {
+    static const PackageInfoTable table{2, kUnits, 2, kRequires};
+    return &table;
+}
+}
