@@ -63,14 +63,3 @@ QDateTime suiteProcessingDate(const QString& branchCode) {
                 .arg(branchCode, query.value(0).toString()));
     return dateTimeOf(date);
 }
-
-QString suiteBranchName(const QString& branchCode) {
-    QSqlQuery query =
-        runQuery(QStringLiteral("SELECT NMFILIAL FROM FILIAL WHERE CDFILIAL = ?"), {branchCode});
-    return query.next() ? query.value(0).toString().trimmed() : QString();
-}
-
-QString firstSuiteBranch() {
-    QSqlQuery query = runQuery(QStringLiteral("SELECT MIN(CDFILIAL) FROM FILIAL"), {});
-    return query.next() ? query.value(0).toString() : QString();
-}

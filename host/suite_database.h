@@ -16,9 +16,3 @@ void openSuiteDatabase(const QString& driver, const QString& name);
 // not open, the query fails or the stored value is not a date: a wrong processing date
 // would let an edit through a locked period.
 QDateTime suiteProcessingDate(const QString& branchCode);
-
-// The branch's name (FILIAL.NMFILIAL); empty when the branch is not in the table.
-QString suiteBranchName(const QString& branchCode);
-
-// The lowest branch code in the table; empty when it has none.
-QString firstSuiteBranch();

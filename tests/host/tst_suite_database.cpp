@@ -59,7 +59,6 @@ private slots:
     void storedTextThatIsNoDateIsAnError_data();
     void storedTextThatIsNoDateIsAnError();
     void unreadableDatabaseIsAnErrorNotToday();
-    void branchNamesAndTheFirstBranch();
     void missingDatabaseFileIsRefusedAndNotCreated();
 
 private:
@@ -123,12 +122,6 @@ void TstSuiteDatabase::unreadableDatabaseIsAnErrorNotToday() {
     openSuiteDatabase("QSQLITE", other);
     const QString error = errorOf([] { DataProc("0001"); });
     QVERIFY2(error.startsWith("Falha na consulta de filiais"), qPrintable(error));
-}
-
-void TstSuiteDatabase::branchNamesAndTheFirstBranch() {
-    QCOMPARE(suiteBranchName("0004"), QStringLiteral("Refeitório Leste"));
-    QCOMPARE(suiteBranchName("9999"), QString());
-    QCOMPARE(firstSuiteBranch(), QStringLiteral("0001"));
 }
 
 void TstSuiteDatabase::missingDatabaseFileIsRefusedAndNotCreated() {
