@@ -41,7 +41,8 @@ public:
     // 00002 (100 a day, 20.00, NF 001) every day of March 2026 and 00003 only in February.
     void standardWorld();
 
-    // A user who may work on `branches` (the first is the processing branch).
+    // A user who may work on `branches` (the first is the processing branch), without a
+    // password: for calls in process only.
     void addUser(const QString& login, const QStringList& branches, bool bound = false);
 
     // Calls a method in process, on this fixture's connection (or another), with every
