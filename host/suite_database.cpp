@@ -63,3 +63,9 @@ QDateTime suiteProcessingDate(const QString& branchCode) {
                 .arg(branchCode, query.value(0).toString()));
     return dateTimeOf(date);
 }
+
+QString suiteBranchName(const QString& branchCode) {
+    QSqlQuery query =
+        runQuery(QStringLiteral("SELECT NMFILIAL FROM FILIAL WHERE CDFILIAL = ?"), {branchCode});
+    return query.next() ? query.value(0).toString().trimmed() : QString();
+}

@@ -16,3 +16,6 @@ void openSuiteDatabase(const QString& driver, const QString& name);
 // not open, the query fails or the stored value is not a date: a wrong processing date
 // would let an edit through a locked period.
 QDateTime suiteProcessingDate(const QString& branchCode);
+
+// The branch's name (FILIAL.NMFILIAL); empty when the branch is not in the table.
+QString suiteBranchName(const QString& branchCode);

@@ -59,6 +59,7 @@ private slots:
     void storedTextThatIsNoDateIsAnError_data();
     void storedTextThatIsNoDateIsAnError();
     void unreadableDatabaseIsAnErrorNotToday();
+    void branchNames();
     void missingDatabaseFileIsRefusedAndNotCreated();
 
 private:
@@ -122,6 +123,11 @@ void TstSuiteDatabase::unreadableDatabaseIsAnErrorNotToday() {
     openSuiteDatabase("QSQLITE", other);
     const QString error = errorOf([] { DataProc("0001"); });
     QVERIFY2(error.startsWith("Falha na consulta de filiais"), qPrintable(error));
+}
+
+void TstSuiteDatabase::branchNames() {
+    QCOMPARE(suiteBranchName("0004"), QStringLiteral("Refeitório Leste"));
+    QCOMPARE(suiteBranchName("9999"), QString());
 }
 
 void TstSuiteDatabase::missingDatabaseFileIsRefusedAndNotCreated() {
