@@ -10,8 +10,9 @@ Authenticator::Authenticator(ThrottleSettings throttle, qint64 sessionLifetimeMs
     : m_throttle(throttle), m_sessionLifetimeMs(sessionLifetimeMs) {
     // Each check holds tens of MiB while it runs: two at a time bound that.
     m_pool.setMaxThreadCount(2);
-    // Made now, so that the first check of an unknown login costs no more than any other.
-    decoyHash();
+    // Made now, off the starting thread, so that the first check of an unknown login costs
+    // no more than any other.
+    m_pool.start([] { decoyHash(); });
 }
 
 Authenticator::~Authenticator() {
