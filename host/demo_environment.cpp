@@ -3,7 +3,9 @@
 #include "contracts/host_framework.h"
 #include "framework/components/db_geral.h"
 #include "framework/session.h"
+#include "host/server_login.h"
 #include "host/suite_database.h"
+#include "server/auth/users.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,31 +35,32 @@ void DemoEnvironment::start(HostSession& session) {
                             .arg(m_setup.folder));
     const bool kept = !createDatabaseOnce();
     writeProgramFolderToRegistry(registryFile(), m_setup.programFolder);
-    try {
-        m_server.start(m_setup.serverExecutable, databaseFile(), m_setup.timeoutMs);
-    } catch (const Exception& e) {
-        if (!kept)
-            throw;
-        // A database kept from an earlier version of the demo may be what the server
-        // refuses.
-        throw Exception(QStringLiteral("%1\n\nPara recomeçar a demonstração com os dados "
-                                       "originais, apague a pasta %2.")
-                            .arg(e.message(), QDir::toNativeSeparators(m_setup.folder)));
-    }
+    // A database kept from an earlier version of the demo may be what the server refuses,
+    // or may have nobody to log in as: starting afresh is the way out.
+    const auto orStartAfresh = [&](const auto& step) {
+        try {
+            step();
+        } catch (const Exception& e) {
+            if (!kept)
+                throw;
+            throw Exception(QStringLiteral("%1\n\nPara recomeçar a demonstração com os dados "
+                                           "originais, apague a pasta %2.")
+                                .arg(e.message(), QDir::toNativeSeparators(m_setup.folder)));
+        }
+    };
+    orStartAfresh(
+        [&] { m_server.start(m_setup.serverExecutable, databaseFile(), m_setup.timeoutMs); });
     openSuiteDatabase(QStringLiteral("QSQLITE"), databaseFile());
 
-    const QString branch = firstSuiteBranch();
-    if (branch.isEmpty())
-        throw Exception(
-            QStringLiteral("O banco de demonstração %1 não tem filiais.").arg(databaseFile()));
-    const QString name = suiteBranchName(branch);
-    session.filiProc = branch;
-    session.nomeFiliProc = name;
-    session.filiProcFat = branch;
-    session.nomeFiliProcFat = name;
-    session.moduFili = false;
     session.webUrl = m_server.host();
     session.webPort = m_server.port();
+    // The demo's server runs on this machine: plain TCP on the loopback address.
+    session.tlsCaFile.clear();
+    session.tlsFingerprint.clear();
+    // The demo user with rights on both demo branches, made by the server's --init-demo.
+    session.login = QString::fromLatin1(server::DemoUserBothBranches.login);
+    session.password = QString::fromLatin1(server::DemoUserBothBranches.password);
+    orStartAfresh([&] { logInToServer(session, m_setup.timeoutMs); });
     session.programFolder = m_setup.programFolder;
     session.registryFile = registryFile();
     session.dataProc = suiteProcessingDate;

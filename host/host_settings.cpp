@@ -1,14 +1,13 @@
 #include "host/host_settings.h"
 
 #include "contracts/host_framework.h"
+#include "framework/net/transport.h"
 #include "framework/session.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
-
-#include <algorithm>
 
 namespace {
 
@@ -33,32 +32,30 @@ public:
         return value.isEmpty() ? fallback : value;
     }
 
+    bool has(const QString& key) const { return m_settings.contains(key); }
+
+    // As written, spaces included. Write a value with commas in quotes: QSettings splits
+    // an unquoted one.
+    QString raw(const QString& key) const {
+        const QVariant value = m_settings.value(key);
+        return value.typeId() == QMetaType::QStringList
+                   ? value.toStringList().join(QLatin1Char(','))
+                   : value.toString();
+    }
+
     QString path(const QString& key) const {
         const QString value = text(key, {});
         return value.isEmpty() ? QString() : QDir::cleanPath(m_folder.absoluteFilePath(value));
     }
 
-    QString branchCode(const QString& key) const {
-        const QString value = text(key, {}).toUpper();
-        const bool valid =
-            value.size() <= 4 &&
-            std::all_of(value.begin(), value.end(), [](QChar c) { return c.isLetterOrNumber(); });
-        if (!valid)
-            fail(key, value, QStringLiteral("o código de filial tem até 4 letras ou dígitos"));
-        return Ajusta(value, 4);
-    }
-
-    bool yesNo(const QString& key, bool fallback) const {
+    QString fingerprint(const QString& key) const {
         const QString value = text(key, {});
         if (value.isEmpty())
-            return fallback;
-        static const QStringList yes{"true", "1", "sim", "s", "yes"};
-        static const QStringList no{"false", "0", "não", "nao", "n", "no"};
-        if (yes.contains(value, Qt::CaseInsensitive))
-            return true;
-        if (no.contains(value, Qt::CaseInsensitive))
-            return false;
-        fail(key, value, QStringLiteral("use true ou false"));
+            return {};
+        const QString normalized = normalizedFingerprint(value);
+        if (normalized.isEmpty())
+            fail(key, value, QStringLiteral("64 dígitos hexadecimais do SHA-256 do certificado"));
+        return normalized;
     }
 
     int port(const QString& key, int fallback) const {
@@ -83,6 +80,10 @@ private:
     QDir m_folder;
 };
 
+bool readableByOthers(const QString& file) {
+    return QFileInfo(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther);
+}
+
 } // namespace
 
 QString defaultSettingsFile() {
@@ -105,13 +106,23 @@ HostSettings readHostSettings(const QString& file, bool mustExist) {
     }
 
     const SettingsReader in(file);
-    settings.filiProc = in.branchCode(QStringLiteral("Login/FiliProc"));
-    settings.nomeFiliProc = in.text(QStringLiteral("Login/NomeFiliProc"), {});
-    settings.filiProcFat = in.branchCode(QStringLiteral("Login/FiliProcFat"));
-    settings.nomeFiliProcFat = in.text(QStringLiteral("Login/NomeFiliProcFat"), {});
-    settings.moduFili = in.yesNo(QStringLiteral("Login/ModuFili"), settings.moduFili);
+    settings.login = in.text(QStringLiteral("Login/Usuario"), {});
+    // Taken as written: spaces may be part of a password.
+    settings.password = in.raw(QStringLiteral("Login/Senha"));
+    if (!settings.password.isEmpty() && readableByOthers(file))
+        throw Exception(QStringLiteral("O arquivo de configuração %1 guarda uma senha e pode ser "
+                                       "lido por outros usuários; restrinja-o ao dono "
+                                       "(chmod 600 %1).")
+                            .arg(file));
+    for (const char* stale :
+         {"FiliProc", "NomeFiliProc", "FiliProcFat", "NomeFiliProcFat", "ModuFili"})
+        if (in.has(QStringLiteral("Login/") + QLatin1String(stale)))
+            qWarning("%s: [Login] %s is ignored: the login's branches come from the server",
+                     qPrintable(file), stale);
     settings.webUrl = in.text(QStringLiteral("Servidor/WebURL"), settings.webUrl);
     settings.webPort = in.port(QStringLiteral("Servidor/WebPort"), settings.webPort);
+    settings.tlsCaFile = in.path(QStringLiteral("Servidor/CertificadoCA"));
+    settings.tlsFingerprint = in.fingerprint(QStringLiteral("Servidor/ImpressaoDigital"));
     settings.programFolder = in.path(QStringLiteral("Programa/PastaProgramas"));
     const QString registry = in.path(QStringLiteral("Programa/ArquivoRegistro"));
     if (!registry.isEmpty())
@@ -125,13 +136,12 @@ HostSettings readHostSettings(const QString& file, bool mustExist) {
 }
 
 void applyToSession(const HostSettings& settings, HostSession& session) {
-    session.filiProc = settings.filiProc;
-    session.nomeFiliProc = settings.nomeFiliProc;
-    session.filiProcFat = settings.filiProcFat;
-    session.nomeFiliProcFat = settings.nomeFiliProcFat;
-    session.moduFili = settings.moduFili;
+    session.login = settings.login;
+    session.password = settings.password;
     session.webUrl = settings.webUrl;
     session.webPort = settings.webPort;
+    session.tlsCaFile = settings.tlsCaFile;
+    session.tlsFingerprint = settings.tlsFingerprint;
     session.programFolder = settings.programFolder;
     session.registryFile = settings.registryFile;
 }

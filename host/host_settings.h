@@ -1,29 +1,30 @@
 #pragma once
 
-// The login of a host session as an INI settings file: the branches, whether the login is
-// bound to one branch, the application server's address, the program folder, the file
-// that stands for the registry, and the suite's database.
+// A host session's settings as an INI file: the login for unattended runs, the application
+// server's address and how its certificate is checked, the program folder, the file that
+// stands for the registry, and the suite's database.
 //
-//   [Login]       FiliProc, NomeFiliProc, FiliProcFat, NomeFiliProcFat, ModuFili
-//   [Servidor]    WebURL, WebPort
+//   [Login]       Usuario, Senha (both optional: without a password the host asks)
+//   [Servidor]    WebURL, WebPort, CertificadoCA, ImpressaoDigital
 //   [Programa]    PastaProgramas, ArquivoRegistro
 //   [BancoDados]  Driver, Nome
 //
-// A missing key, or one left empty, takes its default. Relative paths are taken from the
-// settings file's folder.
+// The login's branches are not here: they are the server's answer to the login. A missing
+// key, or one left empty, takes its default. Relative paths are taken from the settings
+// file's folder. A file that holds a password must be readable by its owner only.
 
 #include <QString>
 
 struct HostSession;
 
 struct HostSettings {
-    QString filiProc, nomeFiliProc;
-    QString filiProcFat, nomeFiliProcFat;
-    bool moduFili = false;
+    QString login, password;
     QString webUrl = QStringLiteral("127.0.0.1");
     int webPort = 52000;
-    QString programFolder; // empty: the folder of the host's executable
-    QString registryFile;  // empty: defaultRegistryFile()
+    QString tlsCaFile;      // empty: none
+    QString tlsFingerprint; // empty: none; else 64 lower-case hex digits
+    QString programFolder;  // empty: the folder of the host's executable
+    QString registryFile;   // empty: defaultRegistryFile()
     QString databaseDriver = QStringLiteral("QSQLITE");
     QString databaseName; // empty: no suite database
 };
@@ -35,9 +36,10 @@ QString defaultRegistryFile();
 
 // Reads the settings. A file that does not exist gives the defaults, unless `mustExist`
 // (a file named on the command line). Raises Exception naming the file, the key and the
-// value when a value is unusable: a port outside 1–65535, a ModuFili that is not a
-// yes/no, a branch code that is not up to four letters or digits, an unreadable file.
+// value when a value is unusable: a port outside 1–65535, a fingerprint that is not a
+// SHA-256 one, an unreadable file; and naming the file when it holds a password others
+// may read.
 HostSettings readHostSettings(const QString& file, bool mustExist);
 
-// Copies the login values into the session; the processing date is the caller's to set.
+// Copies the settings into the session; the login's branches come from the server.
 void applyToSession(const HostSettings& settings, HostSession& session);

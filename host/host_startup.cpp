@@ -7,6 +7,7 @@
 #include "host/demo_environment.h"
 #include "host/host_settings.h"
 #include "host/main_window.h"
+#include "host/server_login.h"
 #include "host/suite_database.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@
 
 namespace {
 
+constexpr int LoginTimeoutMs = 10000;
+
 void startLogin(const HostOptions& options) {
     const bool named = !options.settingsFile.isEmpty();
     const HostSettings settings =
@@ -24,15 +27,16 @@ void startLogin(const HostOptions& options) {
     HostSession& session = hostSession();
     applyToSession(settings, session);
     session.dataProc = suiteProcessingDate;
+    // Unattended runs keep the password in the settings file; a clerk types it.
+    if (session.password.isEmpty())
+        logInInteractively(session, LoginTimeoutMs);
+    else
+        logInToServer(session, LoginTimeoutMs);
     if (settings.databaseName.isEmpty()) {
         qWarning("no suite database in the settings: branch queries and DataProc will fail");
         return;
     }
     openSuiteDatabase(settings.databaseDriver, settings.databaseName);
-    if (session.nomeFiliProc.isEmpty() && !session.filiProc.isEmpty())
-        session.nomeFiliProc = suiteBranchName(session.filiProc);
-    if (session.nomeFiliProcFat.isEmpty() && !session.filiProcFat.isEmpty())
-        session.nomeFiliProcFat = suiteBranchName(session.filiProcFat);
 }
 
 std::unique_ptr<DemoEnvironment> startDemo(const HostOptions& options) {

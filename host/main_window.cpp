@@ -62,6 +62,8 @@ void MainWindow::showLogin() {
         return name.isEmpty() ? code : QStringLiteral("%1 - %2").arg(code, name);
     };
     const QStringList parts{
+        QStringLiteral("Usuário: %1")
+            .arg(session.login.isEmpty() ? QStringLiteral("não definido") : session.login),
         QStringLiteral("Filial: %1").arg(branchText(session.filiProc, session.nomeFiliProc)),
         QStringLiteral("Faturamento: %1")
             .arg(branchText(session.filiProcFat, session.nomeFiliProcFat)),

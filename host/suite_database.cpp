@@ -69,8 +69,3 @@ QString suiteBranchName(const QString& branchCode) {
         runQuery(QStringLiteral("SELECT NMFILIAL FROM FILIAL WHERE CDFILIAL = ?"), {branchCode});
     return query.next() ? query.value(0).toString().trimmed() : QString();
 }
-
-QString firstSuiteBranch() {
-    QSqlQuery query = runQuery(QStringLiteral("SELECT MIN(CDFILIAL) FROM FILIAL"), {});
-    return query.next() ? query.value(0).toString() : QString();
-}

@@ -19,6 +19,3 @@ QDateTime suiteProcessingDate(const QString& branchCode);
 
 // The branch's name (FILIAL.NMFILIAL); empty when the branch is not in the table.
 QString suiteBranchName(const QString& branchCode);
-
-// The lowest branch code in the table; empty when it has none.
-QString firstSuiteBranch();

@@ -1,16 +1,25 @@
 // apurfat-server: the stand-in application server "Rqx52000.rdmApurFatTR".
 //
-//   apurfat-server --init-demo --db PATH            schema and demonstration data
-//   apurfat-server --listen [HOST:]PORT --db PATH   serve (port 0: any free port)
+//   apurfat-server --init-demo --db PATH            schema, demonstration data and users
+//   apurfat-server --listen [HOST:]PORT [--cert FILE --key FILE] --db PATH
+//                                                   serve (port 0: any free port); without
+//                                                   a certificate only on 127.0.0.1 or ::1
 //   apurfat-server lock|unlock NRAPURACFAT --branch CODE --db PATH
+//   apurfat-server user …  /  apurfat-server audit …    (see cli/commands.h)
 //
 // --init-demo and --listen may be given together. With --listen the server prints
 // "listening HOST:PORT" on standard output once it accepts connections.
 
 #include "contracts/host_framework.h"
+#include "server/audit/audit_trail.h"
+#include "server/auth/caller.h"
+#include "server/auth/users.h"
+#include "server/cli/commands.h"
+#include "server/cli/console.h"
 #include "server/db/database.h"
 #include "server/db/demo_data.h"
 #include "server/methods/methods.h"
+#include "server/methods/write_scopes.h"
 #include "server/rpc/rpc_server.h"
 
 #include <QCommandLineParser>
@@ -19,16 +28,10 @@
 #include <QLoggingCategory>
 #include <QThread>
 
-#include <cstdio>
+using server::cli::print;
+using server::cli::UsageError;
 
 namespace {
-
-constexpr int kUsageError = 2;
-
-void print(FILE* stream, const QString& text) {
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stream);
-    std::fflush(stream);
-}
 
 // "HOST:PORT" or "PORT".
 bool parseEndpoint(const QString& text, server::rpc::ServerOptions& options) {
@@ -49,7 +52,9 @@ int initDemo(const QString& path) {
         return 0;
     }
     server::loadDemoData(db, QDate::currentDate());
-    print(stdout, QStringLiteral("Banco de demonstração criado em %1.").arg(path));
+    print(stdout, QStringLiteral("Banco de demonstração criado em %1 (usuários %2 e %3).")
+                      .arg(path, QLatin1String(server::DemoUserBothBranches.login),
+                           QLatin1String(server::DemoUserBoundToOneBranch.login)));
     return 0;
 }
 
@@ -57,7 +62,16 @@ int lockCommand(const QString& command, const QString& number, const QString& br
                 const QString& path) {
     server::Database db(path, server::Database::Mode::OpenExisting);
     const bool lock = command == QLatin1String("lock");
-    const bool changed = server::setCalculationLocked(db, branch, number, lock);
+    bool changed = false;
+    server::runAudited(
+        db,
+        server::Caller::withEveryBranch(server::cli::operatorName(),
+                                        QStringLiteral("linha de comando")),
+        command, [&] { return server::calculationLockScope(branch, number); },
+        [&] {
+            changed = server::setCalculationLocked(db, branch, number, lock);
+            return QVariant();
+        });
     print(stdout,
           QStringLiteral("Apuração %1 da filial %2 %3.")
               .arg(number, branch,
@@ -65,6 +79,10 @@ int lockCommand(const QString& command, const QString& number, const QString& br
                            : (lock ? QStringLiteral("já estava bloqueada")
                                    : QStringLiteral("já estava desbloqueada"))));
     return 0;
+}
+
+std::optional<QString> valueOf(const QCommandLineParser& parser, const QCommandLineOption& o) {
+    return parser.isSet(o) ? std::optional<QString>(parser.value(o)) : std::nullopt;
 }
 
 } // namespace
@@ -80,25 +98,49 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption dbOption(QStringLiteral("db"), QStringLiteral("Arquivo do banco."),
                                       QStringLiteral("PATH"));
     const QCommandLineOption initOption(QStringLiteral("init-demo"),
-                                        QStringLiteral("Cria o esquema e os dados de "
-                                                       "demonstração (um banco com dados não é "
-                                                       "alterado)."));
+                                        QStringLiteral("Cria o esquema, os dados e os usuários "
+                                                       "de demonstração (um banco com dados não "
+                                                       "é alterado)."));
     const QCommandLineOption listenOption(QStringLiteral("listen"),
                                           QStringLiteral("Atende em HOST:PORTA (porta 0: "
                                                          "qualquer porta livre)."),
                                           QStringLiteral("HOST:PORT"));
-    const QCommandLineOption branchOption(QStringLiteral("branch"),
-                                          QStringLiteral("Filial da apuração (lock/unlock)."),
-                                          QStringLiteral("CODE"));
+    const QCommandLineOption certOption(QStringLiteral("cert"),
+                                        QStringLiteral("Certificado TLS do servidor (PEM)."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption keyOption(QStringLiteral("key"),
+                                       QStringLiteral("Chave privada do certificado (PEM)."),
+                                       QStringLiteral("FILE"));
+    const QCommandLineOption sessionOption(QStringLiteral("session-minutes"),
+                                           QStringLiteral("Duração de uma sessão."),
+                                           QStringLiteral("N"), QStringLiteral("480"));
+    const QCommandLineOption branchOption(
+        QStringLiteral("branch"), QStringLiteral("Filial da apuração (lock/unlock, audit)."),
+        QStringLiteral("CODE"));
+    const QCommandLineOption branchesOption(
+        QStringLiteral("branches"),
+        QStringLiteral("Filiais do usuário, a de processamento primeiro (user)."),
+        QStringLiteral("A,B"));
+    const QCommandLineOption billingOption(
+        QStringLiteral("billing"), QStringLiteral("Filial de faturamento do usuário (user)."),
+        QStringLiteral("CODE"));
+    const QCommandLineOption boundOption(
+        QStringLiteral("bound"), QStringLiteral("O usuário fica vinculado à sua filial (user)."));
+    const QCommandLineOption sinceOption(QStringLiteral("since"),
+                                         QStringLiteral("Primeiro dia listado (audit)."),
+                                         QStringLiteral("AAAA-MM-DD"));
     const QCommandLineOption workersOption(
         QStringLiteral("workers"), QStringLiteral("Número de threads de atendimento."),
         QStringLiteral("N"), QString::number(qBound(2, QThread::idealThreadCount(), 8)));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Registra cada requisição."));
-    parser.addOptions(
-        {dbOption, initOption, listenOption, branchOption, workersOption, verboseOption});
+    parser.addOptions({dbOption, initOption, listenOption, certOption, keyOption, sessionOption,
+                       branchOption, branchesOption, billingOption, boundOption, sinceOption,
+                       workersOption, verboseOption});
     parser.addPositionalArgument(QStringLiteral("comando"),
-                                 QStringLiteral("lock|unlock NRAPURACFAT (com --branch)"));
+                                 QStringLiteral("lock|unlock NRAPURACFAT (com --branch), "
+                                                "user add|passwd|disable|enable|branches LOGIN, "
+                                                "audit (com --branch)"));
     parser.process(app);
 
     if (parser.isSet(verboseOption))
@@ -108,21 +150,32 @@ int main(int argc, char* argv[]) {
     const QStringList positional = parser.positionalArguments();
     if (path.isEmpty()) {
         print(stderr, QStringLiteral("Informe o banco com --db PATH."));
-        return kUsageError;
+        return UsageError;
     }
     try {
         if (!positional.isEmpty()) {
             const QString command = positional.first();
+            server::cli::CommandArgs args{positional.mid(1),
+                                          path,
+                                          valueOf(parser, branchesOption),
+                                          valueOf(parser, billingOption),
+                                          valueOf(parser, branchOption),
+                                          valueOf(parser, sinceOption),
+                                          parser.isSet(boundOption)};
+            if (command == QLatin1String("user"))
+                return server::cli::userCommand(args);
+            if (command == QLatin1String("audit"))
+                return server::cli::auditCommand(args);
             if ((command != QLatin1String("lock") && command != QLatin1String("unlock")) ||
                 positional.size() != 2 || !parser.isSet(branchOption)) {
                 print(stderr, QStringLiteral("Uso: apurfat-server lock|unlock NRAPURACFAT "
                                              "--branch CODE --db PATH"));
-                return kUsageError;
+                return UsageError;
             }
             return lockCommand(command, positional.at(1), parser.value(branchOption), path);
         }
         if (!parser.isSet(initOption) && !parser.isSet(listenOption)) {
-            parser.showHelp(kUsageError);
+            parser.showHelp(UsageError);
         }
         if (parser.isSet(initOption)) {
             if (const int status = initDemo(path); status != 0 || !parser.isSet(listenOption))
@@ -131,12 +184,17 @@ int main(int argc, char* argv[]) {
 
         server::rpc::ServerOptions options;
         options.databasePath = path;
-        bool workersOk = false;
+        options.certificateFile = parser.value(certOption);
+        options.keyFile = parser.value(keyOption);
+        bool workersOk = false, minutesOk = false;
         options.workers = parser.value(workersOption).toInt(&workersOk);
+        const int minutes = parser.value(sessionOption).toInt(&minutesOk);
+        options.sessionLifetimeMs = qint64(minutes) * 60 * 1000;
         if (!parseEndpoint(parser.value(listenOption), options) || !workersOk ||
-            options.workers < 1) {
-            print(stderr, QStringLiteral("Endereço ou número de threads inválido."));
-            return kUsageError;
+            options.workers < 1 || !minutesOk || minutes < 1) {
+            print(stderr, QStringLiteral("Endereço, número de threads ou duração da sessão "
+                                         "inválidos."));
+            return UsageError;
         }
         server::rpc::RpcServer rpc(options);
         rpc.start();

@@ -1,8 +1,8 @@
 // The cost of a server call as the clerk feels it. VerificaBloqueio runs on every key typed
-// in the services grid, so its round trip through the client proxy to the server process
-// is measured side by side, in the same run, with a bare TCP echo of the same bytes: the
-// floor of a loopback round trip on this machine. Then calls per second with many clients
-// at once.
+// in the services grid, so its round trip through the client proxy to the server process,
+// under a logged-in session, is measured side by side, in the same run, over plain TCP on
+// loopback, over TLS, and against a bare TCP echo of the same bytes: the floor of a
+// loopback round trip on this machine. Then calls per second with many clients at once.
 //
 //   bench_rpc [--calls N] [--clients N] [--seconds S] [--workers N] [--server PATH]
 
@@ -69,11 +69,14 @@ template <typename Call> double timed(Call&& call) {
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
 }
 
-int startServer(QProcess& server, const QString& program, const QString& db, int workers) {
+// The demo's user, made by --init-demo.
+void logInAsDemo(RpcClient& client) {
+    client.setCredentials(QStringLiteral("demo"), QStringLiteral("demo-apuracao"));
+}
+
+int startServer(QProcess& server, const QString& program, const QStringList& arguments) {
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(program, {QStringLiteral("--init-demo"), QStringLiteral("--listen"),
-                           QStringLiteral("127.0.0.1:0"), QStringLiteral("--db"), db,
-                           QStringLiteral("--workers"), QString::number(workers)});
+    server.start(program, arguments);
     while (server.waitForReadyRead(10000) || server.canReadLine()) {
         while (server.canReadLine()) {
             const QByteArray line = server.readLine().trimmed();
@@ -94,6 +97,7 @@ double throughput(int port, int clients, int seconds) {
         threads.emplace_back(QThread::create([&] {
             RpcClient client;
             client.setEndpoint(QStringLiteral("127.0.0.1"), port);
+            logInAsDemo(client);
             client.open();
             QVariantList args = lockCheckArgs();
             ready.arrive_and_wait();
@@ -135,48 +139,76 @@ int main(int argc, char* argv[]) {
     const int calls = parser.value(callsOption).toInt();
 
     QTemporaryDir dir;
-    QProcess server;
-    const int port =
-        startServer(server, parser.value(serverOption), dir.filePath(QStringLiteral("demo.db")),
-                    parser.value(workersOption).toInt());
+    const QString db = dir.filePath(QStringLiteral("demo.db"));
+    const QString workers = parser.value(workersOption);
+    QProcess certificates;
+    certificates.start(QStringLiteral("bash"),
+                       {QStringLiteral(SOURCE_DIR "/scripts/make-certificates"), dir.path()});
+    if (!certificates.waitForFinished(30000) || certificates.exitCode() != 0) {
+        std::fprintf(stderr, "could not make the test certificates (openssl)\n");
+        return 1;
+    }
+    QProcess server, tlsServer;
+    const int port = startServer(server, parser.value(serverOption),
+                                 {QStringLiteral("--init-demo"), QStringLiteral("--listen"),
+                                  QStringLiteral("127.0.0.1:0"), QStringLiteral("--db"), db,
+                                  QStringLiteral("--workers"), workers});
+    const int tlsPort =
+        startServer(tlsServer, parser.value(serverOption),
+                    {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                     QStringLiteral("--db"), db, QStringLiteral("--workers"), workers,
+                     QStringLiteral("--cert"), dir.filePath(QStringLiteral("server.pem")),
+                     QStringLiteral("--key"), dir.filePath(QStringLiteral("server.key"))});
 
-    RpcClient client;
+    RpcClient client, tlsClient;
     client.setEndpoint(QStringLiteral("127.0.0.1"), port);
+    logInAsDemo(client);
+    tlsClient.setEndpoint(QStringLiteral("127.0.0.1"), tlsPort);
+    tlsClient.setTls({dir.filePath(QStringLiteral("ca.pem")), QString()});
+    logInAsDemo(tlsClient);
     EchoClient bare(echo.port);
     QVariantList args = lockCheckArgs();
     const QByteArray line = requestLine(args);
     auto rpcCall = [&] { client.Invoke(QStringLiteral("VerificaBloqueio"), args); };
+    auto tlsCall = [&] { tlsClient.Invoke(QStringLiteral("VerificaBloqueio"), args); };
     auto echoCall = [&] { bare.roundTrip(line.constData(), size_t(line.size())); };
     for (int i = 0; i < 1000; ++i) {
         rpcCall();
+        tlsCall();
         echoCall();
     }
-    // Alternating blocks, so that a noisy moment of the machine weighs on both alike.
-    std::vector<double> rpcTimes, echoTimes;
+    // Alternating blocks, so that a noisy moment of the machine weighs on all alike.
+    std::vector<double> rpcTimes, tlsTimes, echoTimes;
     constexpr int kBlock = 500;
     for (int done = 0; done < calls; done += kBlock) {
         for (int i = 0; i < kBlock; ++i)
             echoTimes.push_back(timed(echoCall));
         for (int i = 0; i < kBlock; ++i)
             rpcTimes.push_back(timed(rpcCall));
+        for (int i = 0; i < kBlock; ++i)
+            tlsTimes.push_back(timed(tlsCall));
     }
-    const Stats rpc = statsOf(rpcTimes), bareEcho = statsOf(echoTimes);
-    std::printf("round trip of %d calls, %lld-byte request (µs):\n", int(rpcTimes.size()),
+    const Stats rpc = statsOf(rpcTimes), tls = statsOf(tlsTimes), bareEcho = statsOf(echoTimes);
+    std::printf("round trip of %d calls each, %lld-byte request (µs):\n", int(rpcTimes.size()),
                 static_cast<long long>(line.size()));
-    std::printf("  %-28s %8s %8s %8s %8s\n", "", "median", "p90", "p99", "max");
-    std::printf("  %-28s %8.1f %8.1f %8.1f %8.1f\n", "bare TCP echo", bareEcho.median, bareEcho.p90,
-                bareEcho.p99, bareEcho.max);
-    std::printf("  %-28s %8.1f %8.1f %8.1f %8.1f\n", "VerificaBloqueio via RpcClient", rpc.median,
-                rpc.p90, rpc.p99, rpc.max);
-    std::printf("  median ratio %.2f (target <= 2), p99 %.0f µs (target < 1000)\n",
-                rpc.median / bareEcho.median, rpc.p99);
+    std::printf("  %-40s %8s %8s %8s %8s\n", "", "median", "p90", "p99", "max");
+    auto row = [](const char* name, const Stats& s) {
+        std::printf("  %-40s %8.1f %8.1f %8.1f %8.1f\n", name, s.median, s.p90, s.p99, s.max);
+    };
+    row("bare TCP echo", bareEcho);
+    row("VerificaBloqueio, session, plain loopback", rpc);
+    row("VerificaBloqueio, session, TLS", tls);
+    std::printf("  median ratio to the echo: plain %.2f, TLS %.2f (target <= 2 plain)\n",
+                rpc.median / bareEcho.median, tls.median / bareEcho.median);
 
     const int clients = parser.value(clientsOption).toInt();
     const double perSecond = throughput(port, clients, parser.value(secondsOption).toInt());
     std::printf("throughput with %d clients: %.0f calls/s (target >= 10000)\n", clients, perSecond);
 
-    server.kill();
-    server.waitForFinished();
+    for (QProcess* p : {&server, &tlsServer}) {
+        p->kill();
+        p->waitForFinished();
+    }
     stopEchoServer(echo);
     return 0;
 }

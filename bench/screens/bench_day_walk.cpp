@@ -16,6 +16,7 @@
 #include "framework/session.h"
 #include "host/server_process.h"
 #include "host/suite_database.h"
+#include "server/auth/users.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -109,6 +110,8 @@ int main(int argc, char** argv) {
     session.filiProc = session.filiProcFat = "0001";
     session.webUrl = server.host();
     session.webPort = server.port();
+    session.login = QString::fromLatin1(server::DemoUserBothBranches.login);
+    session.password = QString::fromLatin1(server::DemoUserBothBranches.password);
     session.registryFile = dir.filePath("registry.ini");
     session.dataProc = suiteProcessingDate;
 

@@ -7,6 +7,7 @@
 
 #include "framework/data/packet.h"
 #include "framework/net/rpc_client.h"
+#include "server/auth/users.h"
 #include "server/db/database.h"
 
 #include <QCommandLineParser>
@@ -31,7 +32,9 @@ QDateTime day(const QDate& d) { return QDateTime(d, QTime(0, 0), Qt::UTC); }
 void fill(const QString& file, int others) {
     server::Database db(file, server::Database::Mode::CreateIfMissing);
     server::Transaction tx(db);
-    db.exec("INSERT INTO FILIAL (CDFILIAL, NMFILIAL, DTPROC) VALUES ('0001', 'Matriz', '2026-01-31')");
+    db.exec("INSERT INTO FILIAL (CDFILIAL, NMFILIAL, DTPROC) VALUES ('0001', 'Matriz', '2026-01-31'), "
+            "('0002', 'Filial', '2026-01-31')");
+    server::addDemoUsers(db);
     for (const char* s : kServices)
         db.exec("INSERT INTO SERVFILI (CDFILIAL, CDSERVFILI, NMSERVICO, CDPRODUTO) VALUES ('0001', ?, ?, ?)",
                 {QString(s), QString("Serviço ") + s, QString("P") + s});
@@ -108,6 +111,7 @@ Figures measure(int scale, int runs) {
     QProcess server;
     RpcClient client;
     client.setEndpoint("127.0.0.1", startServer(server, file));
+    client.setCredentials(server::DemoUserBothBranches.login, server::DemoUserBothBranches.password);
     client.setTimeouts(5000, 600000);
 
     QString number;

@@ -8,6 +8,11 @@ TNetConnection::TNetConnection() : m_injected(hostSession().appServer) {
         if (BeforeConnect)
             BeforeConnect(*this);
         m_client.setEndpoint(m_host, Port);
+        // Read at every connect: a reconnect after the session ended logs in with the
+        // host's current login.
+        const HostSession& session = hostSession();
+        m_client.setCredentials(session.login, session.password);
+        m_client.setTls({session.tlsCaFile, session.tlsFingerprint});
     });
 }
 

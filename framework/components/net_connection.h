@@ -2,7 +2,9 @@
 
 // TNetConnection: the framework's socket connection to the application server. The screens
 // set it up (ServerName, ThrowException, BeforeConnect, which fills host and port), switch
-// it on and off through SetConnected, and call the server's methods on AppServer().
+// it on and off through SetConnected, and call the server's methods on AppServer(). Each
+// connect opens a session with the host session's login and password, over TLS when the
+// host session names a CA file or a certificate fingerprint; every call runs under it.
 //
 // Tests and the in-process demo put another AppServer behind the same component, for one
 // connection with SetAppServer or for every connection created from then on through the

@@ -18,6 +18,16 @@ enum ErrorCode {
     InternalError = -32603,
     // A method without a result envelope refused the call (its text says why).
     MethodFailed = -32000,
+    // The login was refused: unknown login, wrong password, or a disabled user.
+    LoginFailed = -32001,
+    // A method was called on a connection where no one has logged in.
+    NoSession = -32002,
+    // The session is over: it expired, its user was disabled or changed password.
+    SessionEnded = -32003,
 };
+
+// The call that opens a session on a connection: params [login, password]; its result's
+// value holds the login's session values (see the server's session answer).
+inline constexpr const char* LoginMethod = "login";
 
 } // namespace jsonrpc

@@ -5,15 +5,20 @@
 #include "framework/net/wire_codec.h"
 
 #include <QDeadlineTimer>
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QTcpSocket>
 
 namespace {
 
-QString endpointText(const QString& host, int port) {
-    return QStringLiteral("%1:%2").arg(host).arg(port);
+QString errorText(const QJsonObject& reply) {
+    return reply.value(QStringLiteral("error"))
+        .toObject()
+        .value(QStringLiteral("message"))
+        .toString();
+}
+
+int errorCode(const QJsonObject& reply) {
+    return reply.value(QStringLiteral("error")).toObject().value(QStringLiteral("code")).toInt();
 }
 
 } // namespace
@@ -34,6 +39,11 @@ void RpcClient::setTimeouts(int connectMs, int replyMs) {
     m_replyTimeoutMs = replyMs;
 }
 
+void RpcClient::setCredentials(const QString& login, const QString& password) {
+    m_login = login;
+    m_password = password;
+}
+
 bool RpcClient::isOpen() const {
     return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
 }
@@ -42,27 +52,27 @@ void RpcClient::open() {
     close();
     if (m_beforeConnect)
         m_beforeConnect();
-    if (m_host.trimmed().isEmpty())
-        throw ENetError(QStringLiteral("Endereço do servidor de aplicação não informado."));
-    if (m_port <= 0 || m_port > 65535)
-        throw ENetError(QStringLiteral("Porta do servidor de aplicação inválida: %1.").arg(m_port));
-    auto socket = std::make_unique<QTcpSocket>();
-    // Unbuffered: the request goes to the kernel in the write, not on a later turn of the
-    // event loop, and the answer is read straight from it.
-    socket->connectToHost(m_host, quint16(m_port), QIODevice::ReadWrite | QIODevice::Unbuffered);
-    if (!socket->waitForConnected(m_connectTimeoutMs)) {
-        const QString reason = socket->error() == QAbstractSocket::SocketTimeoutError
-                                   ? QStringLiteral("tempo de espera esgotado")
-                                   : socket->errorString();
-        throw ENetError(QStringLiteral("Não foi possível conectar ao servidor de aplicação em "
-                                       "%1 (%2).")
-                            .arg(endpointText(m_host, m_port), reason));
-    }
-    // Every call is one small request and one answer: Nagle's delay would dominate.
-    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-    m_socket = std::move(socket);
+    m_socket = openTransport(m_host, m_port, m_tls, m_connectTimeoutMs);
     m_in.clear();
+    if (!m_login.isEmpty())
+        logIn();
+}
+
+void RpcClient::logIn() {
+    const QString method = QString::fromLatin1(jsonrpc::LoginMethod);
+    const QJsonObject reply = exchange(method, QJsonArray{m_login, m_password});
+    if (reply.contains(QStringLiteral("error"))) {
+        close();
+        if (errorCode(reply) == jsonrpc::LoginFailed)
+            throw ELoginRefused(errorText(reply));
+        throw ENetError(
+            QStringLiteral("O servidor de aplicação recusou o login: %1").arg(errorText(reply)));
+    }
+    const QJsonValue values =
+        reply.value(QStringLiteral("result")).toObject().value(QStringLiteral("value"));
+    if (!values.isObject())
+        fail(QStringLiteral("Resposta ilegível do servidor de aplicação ao login."));
+    m_session = wire::fromJson(values).toMap();
 }
 
 void RpcClient::close() {
@@ -71,6 +81,7 @@ void RpcClient::close() {
         m_socket.reset();
     }
     m_in.clear();
+    m_session.clear();
 }
 
 void RpcClient::fail(const QString& message) {
@@ -118,14 +129,7 @@ QByteArray RpcClient::readLine(const QString& method) {
     }
 }
 
-QVariant RpcClient::Invoke(const QString& method, QVariantList& args) {
-    dropStaleConnection();
-    if (!isOpen())
-        open();
-
-    QJsonArray params;
-    for (const QVariant& a : args)
-        params.append(wire::toJson(a));
+QJsonObject RpcClient::exchange(const QString& method, const QJsonArray& params) {
     const qint64 id = m_nextId++;
     QByteArray frame = QJsonDocument(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
                                                  {QStringLiteral("id"), id},
@@ -152,22 +156,43 @@ QVariant RpcClient::Invoke(const QString& method, QVariantList& args) {
     const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
     const QJsonObject reply = doc.object();
     const QJsonValue replyId = reply.value(QStringLiteral("id"));
-    auto refusal = [&] {
-        return QStringLiteral("O servidor de aplicação recusou a chamada de %1: %2")
-            .arg(method, reply.value(QStringLiteral("error"))
-                             .toObject()
-                             .value(QStringLiteral("message"))
-                             .toString());
-    };
     if (parseError.error != QJsonParseError::NoError || !doc.isObject())
         fail(QStringLiteral("Resposta ilegível do servidor de aplicação a %1.").arg(method));
     // An error without an id is about the connection, which the server then closes.
     if (replyId.isNull() && reply.contains(QStringLiteral("error")))
-        fail(refusal());
+        fail(QStringLiteral("O servidor de aplicação recusou a chamada de %1: %2")
+                 .arg(method, errorText(reply)));
     if (replyId != QJsonValue(double(id)))
         fail(QStringLiteral("Resposta ilegível do servidor de aplicação a %1.").arg(method));
-    if (reply.contains(QStringLiteral("error")))
-        throw Exception(refusal());
+    return reply;
+}
+
+QVariant RpcClient::Invoke(const QString& method, QVariantList& args) {
+    dropStaleConnection();
+    if (!isOpen())
+        open();
+
+    QJsonArray params;
+    for (const QVariant& a : args)
+        params.append(wire::toJson(a));
+    const QJsonObject reply = exchange(method, params);
+    if (reply.contains(QStringLiteral("error"))) {
+        switch (errorCode(reply)) {
+        case jsonrpc::NoSession:
+            fail(QStringLiteral("O servidor de aplicação recusou a chamada de %1: nenhuma sessão "
+                                "aberta (usuário e senha não informados).")
+                     .arg(method));
+        case jsonrpc::SessionEnded:
+            // The next call connects again and logs in with the same user, who may since
+            // have been disabled: the server then says so.
+            fail(QStringLiteral("A sessão com o servidor de aplicação foi encerrada: %1 Repita a "
+                                "operação para entrar novamente.")
+                     .arg(errorText(reply)));
+        default:
+            throw Exception(QStringLiteral("O servidor de aplicação recusou a chamada de %1: %2")
+                                .arg(method, errorText(reply)));
+        }
+    }
     const QJsonValue result = reply.value(QStringLiteral("result"));
     if (!result.isObject())
         fail(QStringLiteral("Resposta ilegível do servidor de aplicação a %1.").arg(method));

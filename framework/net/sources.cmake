@@ -1,5 +1,6 @@
 # The wire codec (shared with the server) and the client side of the server connection.
 target_sources(apurfat_net PRIVATE
     net/wire_codec.cpp
+    net/transport.cpp
     net/rpc_client.cpp
 )

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSqlError>
+#include <QSqlRecord>
 
 #include <atomic>
 
@@ -76,7 +77,7 @@ Database::~Database() {
     QSqlDatabase::removeDatabase(m_name);
 }
 
-Rows Database::run(const QString& sql, std::initializer_list<QVariant> params) {
+Rows Database::run(const QString& sql, std::span<const QVariant> params) {
     auto it = m_statements.find(sql);
     if (it == m_statements.end()) {
         auto statement = std::make_unique<Statement>(Statement{QSqlQuery(m_db), false});
@@ -113,15 +114,19 @@ Rows Database::run(const QString& sql, std::initializer_list<QVariant> params) {
 }
 
 int Database::exec(const QString& sql, std::initializer_list<QVariant> params) {
-    return run(sql, params).rowsAffected();
+    return run(sql, {params.begin(), params.size()}).rowsAffected();
 }
 
 Rows Database::select(const QString& sql, std::initializer_list<QVariant> params) {
-    return run(sql, params);
+    return run(sql, {params.begin(), params.size()});
+}
+
+Rows Database::select(const QString& sql, const QVariantList& params) {
+    return run(sql, {params.constData(), size_t(params.size())});
 }
 
 QVariant Database::scalar(const QString& sql, std::initializer_list<QVariant> params) {
-    Rows rows = run(sql, params);
+    Rows rows = run(sql, {params.begin(), params.size()});
     return rows.next() ? rows.value(0) : QVariant();
 }
 
@@ -148,27 +153,48 @@ Rows::~Rows() {
         m_kept->inUse = false;
 }
 
+QStringList Rows::columnNames() const {
+    const QSqlRecord record = m_query->record();
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    return names;
+}
+
 QDate Rows::date(int column) const {
     return QDate::fromString(m_query->value(column).toString(), Qt::ISODate);
 }
 
-Transaction::Transaction(Database& db) : m_db(db) {
-    m_db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+Transaction::Transaction(Database& db) : m_db(db), m_level(db.m_transactionDepth) {
+    m_db.exec(m_level == 0 ? QStringLiteral("BEGIN IMMEDIATE")
+                           : QStringLiteral("SAVEPOINT ") + savepoint());
+    ++m_db.m_transactionDepth;
 }
 
 Transaction::~Transaction() {
     if (!m_open)
         return;
+    --m_db.m_transactionDepth;
     try {
-        m_db.exec(QStringLiteral("ROLLBACK"));
+        if (m_level == 0) {
+            m_db.exec(QStringLiteral("ROLLBACK"));
+        } else {
+            m_db.exec(QStringLiteral("ROLLBACK TO ") + savepoint());
+            m_db.exec(QStringLiteral("RELEASE ") + savepoint());
+        }
     } catch (const std::exception& e) {
         qCWarning(lcDatabase) << "rollback failed:" << e.what();
     }
 }
 
 void Transaction::commit() {
-    m_db.exec(QStringLiteral("COMMIT"));
+    m_db.exec(m_level == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + savepoint());
     m_open = false;
+    --m_db.m_transactionDepth;
+}
+
+QString Transaction::savepoint() const {
+    return QStringLiteral("nivel%1").arg(m_level);
 }
 
 QString isoDate(QDate date) {

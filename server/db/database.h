@@ -11,6 +11,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <unordered_map>
 #include <utility>
 
@@ -40,6 +41,8 @@ public:
     // running the small queries behind a lock check.
     int exec(const QString& sql, std::initializer_list<QVariant> params = {});
     Rows select(const QString& sql, std::initializer_list<QVariant> params = {});
+    // The same with parameters gathered at run time.
+    Rows select(const QString& sql, const QVariantList& params);
     // The first column of the first row; null when there is no row.
     QVariant scalar(const QString& sql, std::initializer_list<QVariant> params = {});
 
@@ -54,12 +57,14 @@ private:
         QSqlQuery query;
         bool inUse = false;
     };
-    Rows run(const QString& sql, std::initializer_list<QVariant> params);
+    friend class Transaction;
+    Rows run(const QString& sql, std::span<const QVariant> params);
 
     QString m_path;
     QString m_name;
     QSqlDatabase m_db;
     std::unordered_map<QString, std::unique_ptr<Statement>> m_statements;
+    int m_transactionDepth = 0;
 };
 
 // The result rows of a select. The statement is reset when the rows go out of scope, so
@@ -79,6 +84,7 @@ public:
     // A stored ISO date (YYYY-MM-DD).
     QDate date(int column) const;
     int rowsAffected() const { return m_query->numRowsAffected(); }
+    QStringList columnNames() const;
 
 private:
     friend class Database;
@@ -93,7 +99,9 @@ private:
 
 // A write transaction. BEGIN IMMEDIATE takes the write lock at once, so two writers never
 // both read and then fail to upgrade; one waits (busy timeout) for the other to finish.
-// Rolled back unless committed.
+// Rolled back unless committed. A transaction opened inside another is a savepoint of it:
+// its commit keeps its work for the outer one to commit, its rollback undoes only its own
+// work, so a method can be wrapped in a transaction that also records who called it.
 class Transaction {
 public:
     explicit Transaction(Database& db);
@@ -103,7 +111,10 @@ public:
     void commit();
 
 private:
+    QString savepoint() const;
+
     Database& m_db;
+    int m_level;
     bool m_open = true;
 };
 

@@ -1,5 +1,6 @@
 #include "server/db/demo_data.h"
 
+#include "server/auth/users.h"
 #include "server/db/database.h"
 #include "server/methods/methods.h"
 
@@ -265,6 +266,7 @@ void loadDemoData(Database& db, QDate today) {
         Transaction tx(db);
         insertBaseData(db, today, from);
         insertApportionments(db, from);
+        addDemoUsers(db);
         tx.commit();
     }
     // Through the calculation itself, so that the demo's results are the ones it computes.

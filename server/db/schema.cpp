@@ -9,7 +9,7 @@ namespace {
 // Marks the file as ours (PRAGMA application_id, "APFT") so that a stray SQLite file is
 // refused instead of being filled with tables.
 constexpr int kApplicationId = 0x41504654;
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 // Codes are text of fixed meaning: branch 4, client up to 21, service up to 5, invoice
 // grouping number ("NF") empty or 001..099, apportionment sequence 0001..9999. Dates are
@@ -127,22 +127,59 @@ const char* const kTables[] = {
     ))",
 };
 
+// Version 2: the users who may log in, the branches each may work on, and the audit trail
+// of every write. A version 1 file gets them when a server of this version opens it.
+const char* const kAccessTables[] = {
+    R"(CREATE TABLE USUARIO (
+        NMLOGIN       TEXT PRIMARY KEY CHECK (length(NMLOGIN) BETWEEN 1 AND 40),
+        DSHASHSENHA   TEXT NOT NULL,
+        CDFILIPROC    TEXT NOT NULL REFERENCES FILIAL,
+        CDFILIFAT     TEXT REFERENCES FILIAL,
+        IDMODUFILI    TEXT NOT NULL DEFAULT 'N' CHECK (IDMODUFILI IN ('S', 'N')),
+        IDATIVO       TEXT NOT NULL DEFAULT 'S' CHECK (IDATIVO IN ('S', 'N')),
+        NRVERSAOSENHA INTEGER NOT NULL DEFAULT 1
+    ))",
+    R"(CREATE TABLE USUFILIAL (
+        NMLOGIN  TEXT NOT NULL REFERENCES USUARIO ON DELETE CASCADE,
+        CDFILIAL TEXT NOT NULL REFERENCES FILIAL,
+        PRIMARY KEY (NMLOGIN, CDFILIAL)
+    ))",
+    // Before and after are JSON: {"TABLE": [ {column: value, …} … ] …}, changed rows only.
+    R"(CREATE TABLE AUDITORIA (
+        NRAUDITORIA  INTEGER PRIMARY KEY AUTOINCREMENT,
+        DTHRREGISTRO TEXT NOT NULL,
+        NMLOGIN      TEXT NOT NULL,
+        DSORIGEM     TEXT NOT NULL,
+        NMMETODO     TEXT NOT NULL,
+        CDFILIAL     TEXT NOT NULL,
+        DSANTES      TEXT NOT NULL,
+        DSDEPOIS     TEXT NOT NULL
+    ))",
+    "CREATE INDEX AUDITORIA_FILIAL ON AUDITORIA (CDFILIAL, DTHRREGISTRO)",
+    // The trail is only ever added to.
+    R"(CREATE TRIGGER AUDITORIA_SEM_ALTERACAO BEFORE UPDATE ON AUDITORIA
+        BEGIN SELECT RAISE(ABORT, 'a auditoria não pode ser alterada'); END)",
+    R"(CREATE TRIGGER AUDITORIA_SEM_EXCLUSAO BEFORE DELETE ON AUDITORIA
+        BEGIN SELECT RAISE(ABORT, 'a auditoria não pode ser apagada'); END)",
+};
+
 int pragmaValue(Database& db, const char* pragma) {
     return db.scalar(QStringLiteral("PRAGMA %1").arg(QLatin1String(pragma))).toInt();
 }
 
-// True when the file holds this schema, false when it is empty; raises otherwise.
-bool holdsSchema(Database& db) {
+// The version of this system's schema the file holds, 0 when it is empty; raises when it
+// belongs to something else or to a version this server does not know.
+int heldVersion(Database& db) {
     const int applicationId = pragmaValue(db, "application_id");
     if (applicationId == kApplicationId) {
         const int version = pragmaValue(db, "user_version");
-        if (version != kSchemaVersion)
+        if (version < 1 || version > kSchemaVersion)
             throw EDatabaseError(QStringLiteral("O banco de dados %1 tem o esquema versão %2; "
                                                 "este servidor usa a versão %3.")
                                      .arg(db.path())
                                      .arg(version)
                                      .arg(kSchemaVersion));
-        return true;
+        return version;
     }
     const int tables =
         db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type = 'table'"))
@@ -150,25 +187,31 @@ bool holdsSchema(Database& db) {
     if (tables > 0 || applicationId != 0)
         throw EDatabaseError(
             QStringLiteral("O arquivo %1 não é um banco de dados deste sistema.").arg(db.path()));
-    return false;
+    return 0;
 }
 
 } // namespace
 
 void prepareSchema(Database& db, bool create) {
-    if (holdsSchema(db))
+    const int version = heldVersion(db);
+    if (version == kSchemaVersion)
         return;
-    if (!create)
+    if (version == 0 && !create)
         throw EDatabaseError(QStringLiteral("O banco de dados %1 está vazio; crie-o com "
                                             "--init-demo.")
                                  .arg(db.path()));
     Transaction tx(db);
-    // Another connection may have created it while this one waited for the write lock.
-    if (holdsSchema(db))
+    // Another connection may have done it while this one waited for the write lock.
+    const int current = heldVersion(db);
+    if (current == kSchemaVersion)
         return;
-    for (const char* sql : kTables)
+    if (current == 0) {
+        for (const char* sql : kTables)
+            db.execOnce(QString::fromUtf8(sql));
+        db.execOnce(QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId));
+    }
+    for (const char* sql : kAccessTables)
         db.execOnce(QString::fromUtf8(sql));
-    db.execOnce(QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId));
     db.execOnce(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     tx.commit();
 }

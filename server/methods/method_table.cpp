@@ -1,8 +1,12 @@
 #include "server/methods/method_table.h"
 
 #include "contracts/host_framework.h"
+#include "framework/data/packet.h"
 #include "framework/data/text_format.h"
+#include "server/auth/caller.h"
 #include "server/methods/methods.h"
+#include "server/methods/refusal.h"
+#include "server/methods/write_scopes.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -14,45 +18,61 @@ namespace server {
 namespace {
 
 using enum ArgType;
+constexpr bool kByValue = false;
+constexpr auto kBranch = Names::Branch;
 
 const std::vector<MethodSpec>& table() {
     static const std::vector<MethodSpec> methods{
-        {"GetCliente", {{"CdFilial", Text}, {"Inscricao", Text}}, true, getCliente},
-        {"GetPrxRelApurFat", {{"CdFilial", Text}}, false, getPrxRelApurFat},
+        {"GetCliente",
+         {{"CdFilial", Text, kByValue, kBranch}, {"Inscricao", Text}},
+         true,
+         getCliente},
+        {"GetPrxRelApurFat", {{"CdFilial", Text, kByValue, kBranch}}, false, getPrxRelApurFat},
         {"GetFiltro",
-         {{"CdFilial", Text},
+         {{"CdFilial", Text, kByValue, kBranch},
           {"DtIni", Date},
           {"DtFim", Date},
           {"NrPrx", Text},
           {"CdCliente", Text}},
          true,
          getFiltro},
-        {"DelTableRelApur", {{"Filiais", Packet}, {"NrPrx", Text}}, true, delTableRelApur},
+        {"DelTableRelApur",
+         {{"Filiais", Packet, kByValue, Names::BranchOfEachRow}, {"NrPrx", Text}},
+         true,
+         delTableRelApur},
         {"GetEfetivos",
          {{"CdCliente", Text},
-          {"CdFilial", Text},
+          {"CdFilial", Text, kByValue, kBranch},
           {"DtIni", Date},
           {"DtFim", Date},
           {"CdServFili", Text}},
          true,
          getEfetivos},
         {"GetRateio",
-         {{"CdCliente", Text}, {"CdFilial", Text}, {"DtEfet", Date}, {"CdServFili", Text}},
+         {{"CdCliente", Text},
+          {"CdFilial", Text, kByValue, kBranch},
+          {"DtEfet", Date},
+          {"CdServFili", Text}},
          true,
          getRateio},
-        {"SetRateio", {{"Delta", Packet}}, true, setRateio},
+        {"SetRateio",
+         {{"Delta", Packet, kByValue, Names::BranchOfEachChange}},
+         true,
+         setRateio,
+         setRateioScope},
         {"SetEfetivos",
          {{"CdCliente", Text},
-          {"CdFilial", Text},
+          {"CdFilial", Text, kByValue, kBranch},
           {"DtIni", Date},
           {"DtFim", Date},
           {"CdServFili", Text},
           {"NrAgruEfet", Text}},
          true,
-         setEfetivos},
+         setEfetivos,
+         setEfetivosScope},
         {"VerificaBloqueio",
          {{"CdCliente", Text},
-          {"CdFilial", Text},
+          {"CdFilial", Text, kByValue, kBranch},
           {"DataProc", Date, true},
           {"DtIni", Date},
           {"DtFim", Date},
@@ -60,18 +80,25 @@ const std::vector<MethodSpec>& table() {
           {"CdServFili", Text}},
          true,
          verificaBloqueio},
-        {"SomaApurac", {{"Servicos", Packet}, {"DtIni", Date}, {"DtFim", Date}}, true, somaApurac},
-        {"GetDtApuracao", {{"CdCliente", Text}, {"CdFilial", Text}}, true, getDtApuracao},
+        {"SomaApurac",
+         {{"Servicos", Packet, kByValue, Names::BranchOfEachRow}, {"DtIni", Date}, {"DtFim", Date}},
+         true,
+         somaApurac},
+        {"GetDtApuracao",
+         {{"CdCliente", Text}, {"CdFilial", Text, kByValue, kBranch}},
+         true,
+         getDtApuracao},
         {"Confirma_Calculo",
-         {{"FiliProc", Text},
+         {{"FiliProc", Text, kByValue, kBranch},
           {"CdCliente", Text},
           {"DtIni", Date},
           {"DtFim", Date},
           {"NrApuracao", Text, true},
-          {"CdFilial", Text}},
+          {"CdFilial", Text, kByValue, kBranch}},
          true,
-         confirmaCalculo},
-        {"GetRelApuracao", {{"CdFilial", Text}, {"NrApuracao", Text}}, true, getRelApuracao},
+         confirmaCalculo,
+         confirmaCalculoScope},
+        {"GetRelApuracao", {{"CdFilial", Text, kByValue, kBranch}, {"NrApuracao", Text}}, true, getRelApuracao},
     };
     return methods;
 }
@@ -121,7 +148,39 @@ bool convert(ArgType type, QVariant& value) {
     return false;
 }
 
+// Every branch a packet argument names; a packet that has rows but no branch column names
+// a branch no one may be checked against, and is refused.
+QStringList branchesIn(const QVariant& value, Names names) {
+    QStringList out;
+    if (value.isNull())
+        return out;
+    const QString column = QStringLiteral("CDFILIAL");
+    auto missing = [] { return Refusal(QStringLiteral("O pacote não traz o campo CDFILIAL.")); };
+    if (names == Names::BranchOfEachRow) {
+        const packet::Table table = packet::decode(value);
+        const int at = packet::indexOf(table.fields, column);
+        if (at < 0 && !table.rows.isEmpty())
+            throw missing();
+        for (const QVariantList& row : table.rows)
+            out << row.at(at).toString();
+        return out;
+    }
+    const packet::ChangeSet delta = packet::decodeDelta(value);
+    const int at = packet::indexOf(delta.fields, column);
+    if (at < 0 && !delta.changes.isEmpty())
+        throw missing();
+    for (const packet::Change& change : delta.changes)
+        for (const QVariantList* side : {&change.oldValues, &change.newValues})
+            if (!side->isEmpty())
+                out << side->at(at).toString();
+    return out;
+}
+
 } // namespace
+
+const std::vector<MethodSpec>& methods() {
+    return table();
+}
 
 const MethodSpec* findMethod(QStringView name) {
     for (const MethodSpec& m : table())
@@ -147,13 +206,34 @@ void checkArguments(const MethodSpec& method, QVariantList& args) {
     }
 }
 
-QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args) {
+void authorize(const MethodSpec& method, const QVariantList& args, const Caller& caller) {
+    for (size_t i = 0; i < method.args.size(); ++i) {
+        const Names names = method.args[i].names;
+        if (names == Names::Nothing)
+            continue;
+        const QVariant& value = args.at(qsizetype(i));
+        const QStringList branches =
+            names == Names::Branch ? QStringList{value.toString()} : branchesIn(value, names);
+        for (const QString& branch : branches)
+            // An empty code names no branch: nothing is stored under it, and the method
+            // refuses it in its own words.
+            if (!branch.isEmpty() && !caller.mayWorkOn(branch))
+                throw Refusal(QStringLiteral("Acesso negado à filial %1.").arg(branch));
+    }
+}
+
+QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, const Caller& caller) {
     QElapsedTimer timer;
     timer.start();
     // By-reference arguments change only when the call succeeds.
     QVariantList work = args;
     try {
-        QVariant result = method.run(db, work);
+        authorize(method, work, caller);
+        QVariant result = method.audit ? runAudited(
+                                             db, caller, QLatin1String(method.name),
+                                             [&] { return method.audit(db, work); },
+                                             [&] { return method.run(db, work); })
+                                       : method.run(db, work);
         if (method.envelope)
             result = QVariantMap{{QStringLiteral("ok"), true},
                                  {QStringLiteral("payload"), result},

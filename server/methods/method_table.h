@@ -1,9 +1,12 @@
 #pragma once
 
 // The server's methods as callers see them: name, the type of each argument, which
-// arguments are passed by reference, and whether the result travels in an envelope. The
-// socket dispatcher and the in-process server both go through this one table, so an
-// argument is checked the same way whichever road the call took.
+// arguments are passed by reference, which name a branch, whether the result travels in an
+// envelope, and what a write may change. The socket dispatcher and the in-process server
+// both go through this one table, so an argument is checked, a branch right enforced and a
+// write audited the same way whichever road the call took.
+
+#include "server/audit/audit_trail.h"
 
 #include <QString>
 #include <QStringView>
@@ -14,6 +17,7 @@
 
 namespace server {
 
+class Caller;
 class Database;
 
 enum class ArgType {
@@ -23,10 +27,20 @@ enum class ArgType {
     Packet,  // QVariantMap, or null for a closed data set
 };
 
+// Whether and how an argument names a branch, which the caller must have the right to
+// work on before the method reads or writes anything.
+enum class Names {
+    Nothing,
+    Branch,             // a branch code (text)
+    BranchOfEachRow,    // a data packet whose rows each carry CDFILIAL
+    BranchOfEachChange, // a change packet whose old and new rows each carry CDFILIAL
+};
+
 struct ArgSpec {
     const char* name;
     ArgType type;
     bool byRef = false;
+    Names names = Names::Nothing;
 };
 
 struct MethodSpec {
@@ -37,9 +51,14 @@ struct MethodSpec {
     // Runs the method on arguments already brought to their types; may replace by-ref
     // arguments. Refusals raise Exception (usually Refusal) with the clerk's message.
     QVariant (*run)(Database& db, QVariantList& args);
+    // Set for the methods that change billing data: the rows the call may change, for the
+    // audit record written in the same transaction.
+    AuditScope (*audit)(Database& db, const QVariantList& args) = nullptr;
 };
 
 const MethodSpec* findMethod(QStringView name);
+// Every method, in table order.
+const std::vector<MethodSpec>& methods();
 
 // A call whose arguments do not fit the method's signature.
 class BadArguments : public std::exception {
@@ -56,8 +75,13 @@ private:
 // message that names the argument.
 void checkArguments(const MethodSpec& method, QVariantList& args);
 
-// Runs the method. Envelope methods answer a refusal or a database failure with
+// Refuses, with "Acesso negado à filial XXXX.", a call that names a branch the caller may
+// not work on. Reads nothing from the database.
+void authorize(const MethodSpec& method, const QVariantList& args, const Caller& caller);
+
+// Runs the method for the caller: the branch rights first, then the method, audited when
+// it writes. Envelope methods answer a refusal or a database failure with
 // {ok: false, message}; the others let it run on to the caller.
-QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args);
+QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, const Caller& caller);
 
 } // namespace server

@@ -1,11 +1,14 @@
 #include "server/rpc/connection.h"
 
 #include "framework/net/jsonrpc.h"
-#include "server/rpc/dispatcher.h"
+#include "server/auth/authenticator.h"
+#include "server/auth/password.h"
+#include "server/auth/users.h"
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
-#include <QTcpSocket>
+#include <QPointer>
+#include <QSslSocket>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -25,19 +28,23 @@ constexpr qint64 kSliceNs = 2'000'000;
 
 } // namespace
 
-Connection::Connection(qintptr descriptor, Database& db, const ConnectionLimits& limits,
+Connection::Connection(qintptr descriptor, Database& db, const ConnectionSetup& setup,
                        QObject* parent)
-    : QObject(parent), m_socket(new QTcpSocket(this)), m_db(db), m_limits(limits) {
-    // Unbuffered: answers go to the kernel in the call that writes them, and bytes the
-    // connection does not read stay in the kernel, where TCP's flow control holds a client
-    // that sends faster than it reads.
-    if (!m_socket->setSocketDescriptor(descriptor, QAbstractSocket::ConnectedState,
-                                       QIODevice::ReadWrite | QIODevice::Unbuffered)) {
-        qCWarning(lcConnection).noquote()
-            << "could not take over a connection:" << m_socket->errorString();
-        ::close(int(descriptor));
-        return;
+    : QObject(parent), m_db(db), m_limits(setup.limits), m_auth(*setup.auth),
+      m_tls(setup.tls.has_value()) {
+    if (m_tls) {
+        auto* tls = new QSslSocket(this);
+        tls->setSslConfiguration(*setup.tls);
+        // Decrypted bytes wait in this buffer; past it the rest stays in the kernel, where
+        // TCP's flow control holds a client that sends faster than it reads.
+        tls->setReadBufferSize(kReadChunk);
+        m_socket = tls;
+    } else {
+        m_socket = new QTcpSocket(this);
     }
+    if (!adopt(descriptor))
+        return;
+    m_peer.address = m_socket->peerAddress().toString();
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_idle.setSingleShot(true);
     m_linger.setSingleShot(true);
@@ -49,9 +56,50 @@ Connection::Connection(qintptr descriptor, Database& db, const ConnectionLimits&
         m_socket->abort();
         deleteLater();
     });
+    if (m_tls) {
+        auto* tls = static_cast<QSslSocket*>(m_socket);
+        connect(tls, &QSslSocket::encrypted, this, [this] { m_idle.stop(); });
+        // A client that does not speak TLS, or one that gives up on our certificate.
+        connect(tls, &QSslSocket::errorOccurred, this, [this, tls](QAbstractSocket::SocketError) {
+            if (!tls->isEncrypted()) {
+                qCWarning(lcConnection).noquote()
+                    << "TLS handshake with" << m_peer.address << "failed:" << tls->errorString();
+                tls->abort();
+                deleteLater();
+            }
+        });
+        m_idle.start(m_limits.idleTimeoutMs);
+        tls->startServerEncryption();
+        return;
+    }
     // Bytes that came with the connection are announced before the slots were connected.
     if (m_socket->bytesAvailable() > 0)
         QMetaObject::invokeMethod(this, &Connection::pump, Qt::QueuedConnection);
+}
+
+bool Connection::adopt(qintptr descriptor) {
+    // Plain connections are unbuffered: answers go to the kernel in the call that writes
+    // them, and bytes the connection does not read stay in the kernel, where TCP's flow
+    // control holds a client that sends faster than it reads. TLS must buffer to decrypt.
+    const QIODevice::OpenMode mode =
+        m_tls ? QIODevice::ReadWrite : QIODevice::ReadWrite | QIODevice::Unbuffered;
+    if (m_socket->setSocketDescriptor(descriptor, QAbstractSocket::ConnectedState, mode))
+        return true;
+    qCWarning(lcConnection).noquote()
+        << "could not take over a connection:" << m_socket->errorString();
+    ::close(int(descriptor));
+    return false;
+}
+
+// Slots and timers of a connection never let an exception into the worker's event loop.
+template <typename Fn> void Connection::guarded(Fn&& fn) {
+    try {
+        fn();
+    } catch (const std::exception& e) {
+        qCWarning(lcConnection) << "dropping a connection after an internal error:" << e.what();
+        m_socket->abort();
+        deleteLater();
+    }
 }
 
 Connection::~Connection() = default;
@@ -61,13 +109,7 @@ bool Connection::isOpen() const {
 }
 
 void Connection::pump() {
-    try {
-        receive();
-    } catch (const std::exception& e) {
-        qCWarning(lcConnection) << "dropping a connection after an internal error:" << e.what();
-        m_socket->abort();
-        deleteLater();
-    }
+    guarded([this] { receive(); });
 }
 
 void Connection::receive() {
@@ -79,10 +121,10 @@ void Connection::receive() {
     QElapsedTimer slice;
     slice.start();
     bool yielded = false, received = false;
-    while (!m_paused && !yielded) {
+    while (!waiting() && !yielded) {
         if (!answerBufferedFrames(slice, yielded))
             return;
-        if (m_paused || yielded)
+        if (waiting() || yielded)
             break;
         const QByteArray chunk = m_socket->read(kReadChunk);
         if (chunk.isEmpty())
@@ -96,7 +138,7 @@ void Connection::receive() {
         QMetaObject::invokeMethod(this, &Connection::pump, Qt::QueuedConnection);
     // The idle clock measures the client's silence in the middle of a frame; while the
     // connection is paused or waiting for its next slice the wait is the server's.
-    if (m_in.isEmpty() || m_paused || yielded)
+    if (m_in.isEmpty() || waiting() || yielded)
         m_idle.stop();
     else if (received || !m_idle.isActive())
         m_idle.start(m_limits.idleTimeoutMs);
@@ -120,8 +162,13 @@ bool Connection::answerBufferedFrames(const QElapsedTimer& slice, bool& yielded)
         const QByteArray frame = m_in.mid(start, end - start);
         start = end + 1;
         m_scanned = start;
-        if (const auto reply = answer(frame, m_db))
-            send(*reply);
+        const Answer reply = answer(frame, m_db, m_peer);
+        if (reply.frame)
+            send(*reply.frame);
+        if (reply.login) {
+            startLogin(*reply.login);
+            break;
+        }
         if (m_socket->bytesToWrite() > kOutputHighWater) {
             m_paused = true;
             break;
@@ -180,7 +227,41 @@ void Connection::onBytesWritten() {
     }
 }
 
+void Connection::startLogin(const LoginRequest& request) {
+    m_awaitingLogin = true;
+    // Guesses at a login wait their turn here, on a timer: the worker serves everyone else
+    // meanwhile.
+    const qint64 wait = m_auth.throttle().reserve(request.login);
+    QTimer::singleShot(wait, this, [this, request] { guarded([&] { checkLogin(request); }); });
+}
+
+void Connection::checkLogin(const LoginRequest& request) {
+    const std::optional<UserRecord> user = findUser(m_db, request.login);
+    // An unknown login costs the same check as a known one, so the time of the answer does
+    // not tell which logins exist.
+    const QString hash = user ? user->passwordHash : decoyHash();
+    QPointer<Connection> self(this);
+    m_auth.checkPassword(hash, request.password, parent(), [self, request, user](bool matches) {
+        if (self)
+            self->guarded([&] { self->finishLogin(request, user, matches); });
+    });
+}
+
+void Connection::finishLogin(const LoginRequest& request, const std::optional<UserRecord>& user,
+                             bool matches) {
+    send(completeLogin(request, user, matches, m_db, m_peer, m_auth));
+    m_awaitingLogin = false;
+    receive();
+}
+
 void Connection::onIdle() {
+    if (m_tls && !static_cast<QSslSocket*>(m_socket)->isEncrypted()) {
+        qCWarning(lcConnection).noquote()
+            << "closing a connection from" << m_peer.address << "that never finished TLS";
+        m_socket->abort();
+        deleteLater();
+        return;
+    }
     qCWarning(lcConnection) << "closing a connection silent in the middle of a frame";
     closeWith(connectionError(jsonrpc::InvalidRequest,
                               QStringLiteral("Requisição incompleta: nada foi recebido em %1 s.")

@@ -3,12 +3,17 @@
 #include "contracts/host_framework.h"
 #include "framework/net/jsonrpc.h"
 #include "framework/net/wire_codec.h"
+#include "server/auth/authenticator.h"
+#include "server/auth/caller.h"
+#include "server/auth/users.h"
 #include "server/methods/method_table.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
+
+#include <variant>
 
 Q_LOGGING_CATEGORY(lcRpc, "apurfat.server.rpc", QtInfoMsg)
 
@@ -44,6 +49,13 @@ bool isJsonScalar(const QByteArray& frame) {
     return error.error == QJsonParseError::NoError && doc.array().size() == 1;
 }
 
+QByteArray resultFrame(const QJsonValue& id, const QJsonValue& value, const QJsonObject& byRef) {
+    return encode({{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                   {QStringLiteral("id"), id},
+                   {QStringLiteral("result"), QJsonObject{{QStringLiteral("value"), value},
+                                                          {QStringLiteral("byref"), byRef}}}});
+}
+
 QJsonObject byRefValues(const MethodSpec& method, const QVariantList& args) {
     QJsonObject out;
     for (size_t i = 0; i < method.args.size(); ++i)
@@ -52,18 +64,37 @@ QJsonObject byRefValues(const MethodSpec& method, const QVariantList& args) {
     return out;
 }
 
-std::optional<QByteArray> answerObject(const QJsonObject& request, Database& db) {
+// The session's caller, or the error frame that refuses the call.
+std::variant<Caller, QByteArray> sessionCaller(const QJsonValue& id, const QString& method,
+                                               Database& db, Peer& peer) {
+    if (!peer.session)
+        return errorFrame(id, jsonrpc::NoSession,
+                          QStringLiteral("Nenhuma sessão aberta nesta conexão: entre com usuário "
+                                         "e senha antes de chamar %1.")
+                              .arg(method));
+    const std::optional<UserRecord> user = findUser(db, peer.session->login);
+    if (const auto reason = sessionEndReason(*peer.session, user)) {
+        qCInfo(lcRpc).noquote() << "session of" << peer.session->login << "from" << peer.address
+                                << "ended:" << *reason;
+        peer.session.reset();
+        return errorFrame(id, jsonrpc::SessionEnded, *reason);
+    }
+    return Caller::forUser(*user, peer.address);
+}
+
+Answer answerObject(const QJsonObject& request, Database& db, Peer& peer) {
     const bool notification = !request.contains(QStringLiteral("id"));
     const QJsonValue id = request.value(QStringLiteral("id"));
     if (!notification && !id.isString() && !id.isDouble() && !id.isNull())
-        return errorFrame(QJsonValue::Null, jsonrpc::InvalidRequest,
-                          QStringLiteral("Requisição inválida: o id deve ser texto, número ou "
-                                         "nulo."));
-    auto fail = [&](int code, const QString& message) -> std::optional<QByteArray> {
+        return {errorFrame(QJsonValue::Null, jsonrpc::InvalidRequest,
+                           QStringLiteral("Requisição inválida: o id deve ser texto, número ou "
+                                          "nulo.")),
+                {}};
+    auto fail = [&](int code, const QString& message) -> Answer {
         const QByteArray frame = errorFrame(id, code, message);
         if (notification)
-            return std::nullopt;
-        return frame;
+            return {};
+        return {frame, {}};
     };
     if (request.value(QStringLiteral("jsonrpc")) != QLatin1String("2.0"))
         return fail(jsonrpc::InvalidRequest,
@@ -79,6 +110,21 @@ std::optional<QByteArray> answerObject(const QJsonObject& request, Database& db)
     if (!params.isArray() && !params.isUndefined())
         return fail(jsonrpc::InvalidRequest,
                     QStringLiteral("Requisição inválida: \"params\" deve ser uma lista."));
+    if (methodName.toString() == QLatin1String(jsonrpc::LoginMethod)) {
+        const QJsonArray values = params.toArray();
+        if (values.size() != 2 || !values.at(0).isString() || !values.at(1).isString())
+            return fail(jsonrpc::InvalidParams,
+                        QStringLiteral("Parâmetros inválidos: login espera usuário e senha."));
+        // A login nobody waits for would only feed a guesser.
+        if (notification)
+            return {};
+        peer.session.reset();
+        return {{}, LoginRequest{id, values.at(0).toString(), values.at(1).toString()}};
+    }
+    auto caller = sessionCaller(id, methodName.toString(), db, peer);
+    if (const auto* refused = std::get_if<QByteArray>(&caller))
+        return notification ? Answer{} : Answer{*refused, {}};
+
     const MethodSpec* method = findMethod(methodName.toString());
     if (!method)
         return fail(jsonrpc::MethodNotFound,
@@ -96,7 +142,7 @@ std::optional<QByteArray> answerObject(const QJsonObject& request, Database& db)
 
     QJsonObject result;
     try {
-        const QVariant value = invoke(*method, db, args);
+        const QVariant value = invoke(*method, db, args, std::get<Caller>(caller));
         result = {{QStringLiteral("value"), wire::toJson(value)},
                   {QStringLiteral("byref"), byRefValues(*method, args)}};
     } catch (const Exception& e) {
@@ -107,45 +153,75 @@ std::optional<QByteArray> answerObject(const QJsonObject& request, Database& db)
             QStringLiteral("Erro interno do servidor: %1").arg(QString::fromUtf8(e.what())));
     }
     if (notification)
-        return std::nullopt;
+        return {};
     QByteArray frame = encode({{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
                                {QStringLiteral("id"), id},
                                {QStringLiteral("result"), result}});
     if (frame.size() > jsonrpc::FrameLimit)
-        return errorFrame(id, jsonrpc::InternalError,
-                          QStringLiteral("A resposta a %1 excede o limite de 16 MiB.")
-                              .arg(QLatin1String(method->name)));
-    return frame;
+        return {errorFrame(id, jsonrpc::InternalError,
+                           QStringLiteral("A resposta a %1 excede o limite de 16 MiB.")
+                               .arg(QLatin1String(method->name))),
+                {}};
+    return {frame, {}};
 }
 
 } // namespace
 
-std::optional<QByteArray> answer(const QByteArray& frame, Database& db) {
+Answer answer(const QByteArray& frame, Database& db, Peer& peer) {
     if (isBlank(frame))
-        return std::nullopt;
+        return {};
+    auto only = [](const QByteArray& reply) { return Answer{reply, {}}; };
     try {
         QJsonParseError error;
         const QJsonDocument doc = QJsonDocument::fromJson(frame, &error);
         if (error.error != QJsonParseError::NoError) {
             if (isJsonScalar(frame))
-                return errorFrame(QJsonValue::Null, jsonrpc::InvalidRequest,
-                                  QStringLiteral("Requisição inválida: esperava-se um objeto "
-                                                 "JSON."));
-            return errorFrame(QJsonValue::Null, jsonrpc::ParseError,
-                              QStringLiteral("JSON malformado na posição %1.").arg(error.offset));
+                return only(errorFrame(QJsonValue::Null, jsonrpc::InvalidRequest,
+                                       QStringLiteral("Requisição inválida: esperava-se um "
+                                                      "objeto JSON.")));
+            return only(
+                errorFrame(QJsonValue::Null, jsonrpc::ParseError,
+                           QStringLiteral("JSON malformado na posição %1.").arg(error.offset)));
         }
         if (!doc.isObject())
-            return errorFrame(QJsonValue::Null, jsonrpc::InvalidRequest,
-                              QStringLiteral("Requisição inválida: esperava-se um objeto JSON "
-                                             "(lotes não são aceitos)."));
-        return answerObject(doc.object(), db);
+            return only(errorFrame(QJsonValue::Null, jsonrpc::InvalidRequest,
+                                   QStringLiteral("Requisição inválida: esperava-se um objeto "
+                                                  "JSON (lotes não são aceitos).")));
+        return answerObject(doc.object(), db, peer);
+    } catch (const std::exception& e) {
+        return only(errorFrame(
+            QJsonValue::Null, jsonrpc::InternalError,
+            QStringLiteral("Erro interno do servidor: %1").arg(QString::fromUtf8(e.what()))));
+    } catch (...) {
+        return only(errorFrame(QJsonValue::Null, jsonrpc::InternalError,
+                               QStringLiteral("Erro interno do servidor.")));
+    }
+}
+
+QByteArray completeLogin(const LoginRequest& request, const std::optional<UserRecord>& user,
+                         bool passwordMatches, Database& db, Peer& peer, Authenticator& auth) {
+    try {
+        if (!passwordMatches || !user) {
+            auth.throttle().failed(request.login);
+            qCWarning(lcRpc).noquote()
+                << "login refused for" << request.login << "from" << peer.address;
+            return errorFrame(request.id, jsonrpc::LoginFailed,
+                              QStringLiteral("Usuário ou senha inválidos."));
+        }
+        auth.throttle().succeeded(request.login);
+        // Said only to someone who knows the password.
+        if (!user->active)
+            return errorFrame(request.id, jsonrpc::LoginFailed,
+                              QStringLiteral("O usuário %1 está desativado.").arg(user->login));
+        const QVariantMap values = sessionAnswer(db, *user);
+        peer.session =
+            Session{user->login, user->passwordVersion, QDeadlineTimer(auth.sessionLifetimeMs())};
+        qCInfo(lcRpc).noquote() << "session opened for" << user->login << "from" << peer.address;
+        return resultFrame(request.id, wire::toJson(values), {});
     } catch (const std::exception& e) {
         return errorFrame(
-            QJsonValue::Null, jsonrpc::InternalError,
+            request.id, jsonrpc::InternalError,
             QStringLiteral("Erro interno do servidor: %1").arg(QString::fromUtf8(e.what())));
-    } catch (...) {
-        return errorFrame(QJsonValue::Null, jsonrpc::InternalError,
-                          QStringLiteral("Erro interno do servidor."));
     }
 }
 

@@ -2,9 +2,14 @@
 
 #include "contracts/host_framework.h"
 #include "framework/net/jsonrpc.h"
+#include "server/auth/authenticator.h"
 #include "server/rpc/worker.h"
 
+#include <QFile>
 #include <QLoggingCategory>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QThread>
 #include <QTimer>
 
@@ -33,6 +38,39 @@ int connectionsThatFit(int wanted) {
     return int(qMax<rlim_t>(1, limit.rlim_cur - kReserved));
 }
 
+QByteArray readPem(const QString& file, const QString& what) {
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Exception(
+            QStringLiteral("Não foi possível ler %1 %2: %3").arg(what, file, in.errorString()));
+    return in.readAll();
+}
+
+QSslConfiguration tlsConfiguration(const QString& certificateFile, const QString& keyFile) {
+    if (!QSslSocket::supportsSsl())
+        throw Exception(QStringLiteral("TLS indisponível neste sistema (biblioteca OpenSSL não "
+                                       "encontrada)."));
+    const QList<QSslCertificate> chain =
+        QSslCertificate::fromData(readPem(certificateFile, QStringLiteral("o certificado")));
+    if (chain.isEmpty())
+        throw Exception(
+            QStringLiteral("O arquivo %1 não traz um certificado PEM.").arg(certificateFile));
+    const QByteArray keyPem = readPem(keyFile, QStringLiteral("a chave"));
+    QSslKey key;
+    for (const QSsl::KeyAlgorithm algorithm : {QSsl::Ec, QSsl::Rsa})
+        if (key = QSslKey(keyPem, algorithm); !key.isNull())
+            break;
+    if (key.isNull())
+        throw Exception(
+            QStringLiteral("O arquivo %1 não traz uma chave privada PEM sem senha.").arg(keyFile));
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificateChain(chain);
+    tls.setPrivateKey(key);
+    tls.setProtocol(QSsl::TlsV1_2OrLater);
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    return tls;
+}
+
 } // namespace
 
 RpcServer::RpcServer(ServerOptions options) : m_options(std::move(options)) {
@@ -52,12 +90,25 @@ RpcServer::~RpcServer() {
 }
 
 void RpcServer::start() {
-    const ConnectionLimits limits{jsonrpc::FrameLimit, m_options.idleTimeoutMs, m_options.lingerMs};
+    ConnectionSetup setup{
+        {jsonrpc::FrameLimit, m_options.idleTimeoutMs, m_options.lingerMs}, std::nullopt, nullptr};
+    if (m_options.certificateFile.isEmpty() != m_options.keyFile.isEmpty())
+        throw Exception(QStringLiteral("Para TLS informe o certificado e a chave."));
+    if (encrypted())
+        setup.tls = tlsConfiguration(m_options.certificateFile, m_options.keyFile);
+    else if (!m_options.address.isLoopback())
+        // Passwords and billing data would cross the network in the clear.
+        throw Exception(QStringLiteral("Sem TLS o servidor só atende no endereço local "
+                                       "(127.0.0.1 ou ::1); para escutar em %1 informe o "
+                                       "certificado e a chave (--cert e --key).")
+                            .arg(m_options.address.toString()));
+    m_auth = std::make_unique<Authenticator>(m_options.loginThrottle, m_options.sessionLifetimeMs);
+    setup.auth = m_auth.get();
     m_options.maxConnections = connectionsThatFit(m_options.maxConnections);
     for (int i = 0; i < qMax(1, m_options.workers); ++i) {
         auto* thread = new QThread;
         thread->setObjectName(QStringLiteral("rpc-worker-%1").arg(i + 1));
-        auto* worker = new Worker(m_options.databasePath, limits, m_connections);
+        auto* worker = new Worker(m_options.databasePath, setup, m_connections);
         worker->moveToThread(thread);
         connect(thread, &QThread::finished, worker, &QObject::deleteLater);
         thread->start();
@@ -95,10 +146,13 @@ void RpcServer::start() {
 
 void RpcServer::stop() {
     close();
-    for (size_t i = 0; i < m_threads.size(); ++i) {
-        Worker* worker = m_workers[i];
+    for (Worker* worker : m_workers)
         QMetaObject::invokeMethod(
             worker, [worker] { worker->shutdown(); }, Qt::BlockingQueuedConnection);
+    // A password check under way reports to its worker: the workers stay until it is done.
+    if (m_auth)
+        m_auth->waitForDone();
+    for (size_t i = 0; i < m_threads.size(); ++i) {
         m_threads[i]->quit();
         m_threads[i]->wait();
         delete m_threads[i];

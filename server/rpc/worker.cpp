@@ -4,8 +4,8 @@
 
 namespace server::rpc {
 
-Worker::Worker(QString databasePath, ConnectionLimits limits, std::atomic<int>& connections)
-    : m_path(std::move(databasePath)), m_limits(limits), m_connections(connections) {}
+Worker::Worker(QString databasePath, ConnectionSetup setup, std::atomic<int>& connections)
+    : m_path(std::move(databasePath)), m_setup(std::move(setup)), m_connections(connections) {}
 
 Worker::~Worker() = default;
 
@@ -14,7 +14,7 @@ void Worker::openDatabase() {
 }
 
 void Worker::adopt(qintptr descriptor) {
-    auto* connection = new Connection(descriptor, *m_db, m_limits, this);
+    auto* connection = new Connection(descriptor, *m_db, m_setup, this);
     connect(connection, &QObject::destroyed, this, [this] { --m_connections; });
     if (!connection->isOpen())
         connection->deleteLater();

@@ -19,7 +19,7 @@ namespace rpc {
 class Worker final : public QObject {
     Q_OBJECT
 public:
-    Worker(QString databasePath, ConnectionLimits limits, std::atomic<int>& connections);
+    Worker(QString databasePath, ConnectionSetup setup, std::atomic<int>& connections);
     ~Worker() override;
 
     // Raises EDatabaseError when the database cannot be opened.
@@ -30,7 +30,7 @@ public:
 
 private:
     QString m_path;
-    ConnectionLimits m_limits;
+    ConnectionSetup m_setup;
     std::atomic<int>& m_connections;
     std::unique_ptr<Database> m_db;
 };

@@ -151,7 +151,9 @@ void TstDemoServer::demoFillsTheSessionFromItsDatabase() {
     HostSession& session = hostSession();
     demo.start(session);
 
-    // The lowest branch code, with the name and the processing date the database holds.
+    // Logged in as the demo user; its branch as the server answered, with the name and the
+    // processing date the database holds.
+    QCOMPARE(session.login, QStringLiteral("demo"));
     QCOMPARE(session.filiProc, QStringLiteral("0001"));
     QCOMPARE(session.nomeFiliProc, QStringLiteral("Restaurante Central"));
     QCOMPARE(session.filiProcFat, QStringLiteral("0001"));

@@ -2,6 +2,7 @@
 // values) and the command line.
 
 #include "contracts/host_framework.h"
+#include "framework/session.h"
 #include "host/command_line.h"
 #include "host/host_settings.h"
 
@@ -41,8 +42,7 @@ private slots:
     void aNamedFileMustExist();
     void aWrittenFileIsRead();
     void emptyValuesTakeTheirDefaults();
-    void moduFiliTakesYesAndNoSpellings_data();
-    void moduFiliTakesYesAndNoSpellings();
+    void aPasswordIsKeptOnlyInAFileNoOneElseReads();
     void badValuesAreRefusedByName_data();
     void badValuesAreRefusedByName();
     void commandLineNamesTheSessionsSource();
@@ -53,11 +53,12 @@ private slots:
 void TstHostSettings::withoutAFileEveryValueIsItsDefault() {
     QTemporaryDir dir;
     const HostSettings s = readHostSettings(dir.filePath("none.ini"), false);
-    QCOMPARE(s.filiProc, QString());
-    QCOMPARE(s.filiProcFat, QString());
-    QVERIFY(!s.moduFili);
+    QCOMPARE(s.login, QString());
+    QCOMPARE(s.password, QString());
     QCOMPARE(s.webUrl, QStringLiteral("127.0.0.1"));
     QCOMPARE(s.webPort, 52000);
+    QCOMPARE(s.tlsCaFile, QString());
+    QCOMPARE(s.tlsFingerprint, QString());
     QCOMPARE(s.programFolder, QString());
     QCOMPARE(s.registryFile, defaultRegistryFile());
     QVERIFY(s.registryFile.endsWith("/HKEY_LOCAL_MACHINE.ini"));
@@ -75,28 +76,36 @@ void TstHostSettings::aNamedFileMustExist() {
 void TstHostSettings::aWrittenFileIsRead() {
     QTemporaryDir dir;
     const QString path = writeFile(dir, "[Login]\n"
-                                        "FiliProc=1\n"
-                                        "NomeFiliProc=Restaurante Sabor, Centro\n"
-                                        "FiliProcFat=ab\n"
-                                        "NomeFiliProcFat=Cozinha São João\n"
+                                        "Usuario=maria\n"
+                                        "FiliProc=0002\n"
                                         "ModuFili=true\n"
                                         "[Servidor]\n"
                                         "WebURL=apl.corvana.local\n"
                                         "WebPort=6120\n"
-                                        "[Programa]\n"
-                                        "PastaProgramas=bin\n"
-                                        "ArquivoRegistro=/etc/corvana/HKLM.ini\n"
-                                        "[BancoDados]\n"
-                                        "Nome=dados/suite.sqlite\n");
+                                        "CertificadoCA=certs/ca.pem\n"
+                                        "ImpressaoDigital=AB:CD:" +
+                                            QByteArray(60, 'e') +
+                                            "\n"
+                                            "[Programa]\n"
+                                            "PastaProgramas=bin\n"
+                                            "ArquivoRegistro=/etc/corvana/HKLM.ini\n"
+                                            "[BancoDados]\n"
+                                            "Nome=dados/suite.sqlite\n");
     const HostSettings s = readHostSettings(path, true);
-    // Codes come upper case and four wide, as the screens compare them.
-    QCOMPARE(s.filiProc, QStringLiteral("0001"));
-    QCOMPARE(s.filiProcFat, QStringLiteral("00AB"));
-    QCOMPARE(s.nomeFiliProc, QStringLiteral("Restaurante Sabor, Centro"));
-    QCOMPARE(s.nomeFiliProcFat, QStringLiteral("Cozinha São João"));
-    QVERIFY(s.moduFili);
+    QCOMPARE(s.login, QStringLiteral("maria"));
+    QCOMPARE(s.password, QString());
     QCOMPARE(s.webUrl, QStringLiteral("apl.corvana.local"));
     QCOMPARE(s.webPort, 6120);
+    QCOMPARE(s.tlsCaFile, dir.filePath("certs/ca.pem"));
+    // The form Qt computes: lower case, no separators.
+    QCOMPARE(s.tlsFingerprint, QStringLiteral("abcd") + QString(60, u'e'));
+    // The login's branches are the server's answer, whatever the file says.
+    HostSession session;
+    applyToSession(s, session);
+    QCOMPARE(session.filiProc, QString());
+    QVERIFY(!session.moduFili);
+    QCOMPARE(session.login, QStringLiteral("maria"));
+    QCOMPARE(session.tlsCaFile, s.tlsCaFile);
     // Relative paths are the settings file's neighbours.
     QCOMPARE(s.programFolder, dir.filePath("bin"));
     QCOMPARE(s.registryFile, QStringLiteral("/etc/corvana/HKLM.ini"));
@@ -105,32 +114,29 @@ void TstHostSettings::aWrittenFileIsRead() {
 
 void TstHostSettings::emptyValuesTakeTheirDefaults() {
     QTemporaryDir dir;
-    const QString path = writeFile(dir, "[Login]\nFiliProc=\nModuFili=\n"
-                                        "[Servidor]\nWebURL=  \nWebPort=\n"
+    const QString path = writeFile(dir, "[Login]\nUsuario=\n"
+                                        "[Servidor]\nWebURL=  \nWebPort=\nImpressaoDigital=\n"
                                         "[Programa]\nArquivoRegistro=\n");
     const HostSettings s = readHostSettings(path, true);
-    QCOMPARE(s.filiProc, QString());
-    QVERIFY(!s.moduFili);
+    QCOMPARE(s.login, QString());
+    QCOMPARE(s.tlsFingerprint, QString());
     QCOMPARE(s.webUrl, QStringLiteral("127.0.0.1"));
     QCOMPARE(s.webPort, 52000);
     QCOMPARE(s.registryFile, defaultRegistryFile());
 }
 
-void TstHostSettings::moduFiliTakesYesAndNoSpellings_data() {
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<bool>("expected");
-    QTest::newRow("true") << QByteArray("true") << true;
-    QTest::newRow("Sim") << QByteArray("Sim") << true;
-    QTest::newRow("FALSE") << QByteArray("FALSE") << false;
-    QTest::newRow("não") << QByteArray("não") << false;
-}
-
-void TstHostSettings::moduFiliTakesYesAndNoSpellings() {
-    QFETCH(QByteArray, value);
-    QFETCH(bool, expected);
+void TstHostSettings::aPasswordIsKeptOnlyInAFileNoOneElseReads() {
     QTemporaryDir dir;
-    const QString path = writeFile(dir, "[Login]\nModuFili=" + value + "\n");
-    QCOMPARE(readHostSettings(path, true).moduFili, expected);
+    const QString path = writeFile(dir, "[Login]\nUsuario=robo\nSenha=\" senha, com espaço\"\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QString error = errorOf([&] { readHostSettings(path, true); });
+    QVERIFY2(error.contains(path) && error.contains("chmod 600"), qPrintable(error));
+
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    const HostSettings s = readHostSettings(path, true);
+    QCOMPARE(s.login, QStringLiteral("robo"));
+    // Quoted, as written: commas and spaces included.
+    QCOMPARE(s.password, QStringLiteral(" senha, com espaço"));
 }
 
 void TstHostSettings::badValuesAreRefusedByName_data() {
@@ -139,9 +145,11 @@ void TstHostSettings::badValuesAreRefusedByName_data() {
     QTest::newRow("port not a number") << QByteArray("[Servidor]\nWebPort=abc\n") << "WebPort";
     QTest::newRow("port zero") << QByteArray("[Servidor]\nWebPort=0\n") << "WebPort";
     QTest::newRow("port too high") << QByteArray("[Servidor]\nWebPort=70000\n") << "WebPort";
-    QTest::newRow("modufili maybe") << QByteArray("[Login]\nModuFili=talvez\n") << "ModuFili";
-    QTest::newRow("code too long") << QByteArray("[Login]\nFiliProc=12345\n") << "FiliProc";
-    QTest::newRow("code with a dash") << QByteArray("[Login]\nFiliProcFat=0-1\n") << "FiliProcFat";
+    QTest::newRow("fingerprint too short")
+        << QByteArray("[Servidor]\nImpressaoDigital=ab:cd\n") << "ImpressaoDigital";
+    QTest::newRow("fingerprint not hex")
+        << QByteArray("[Servidor]\nImpressaoDigital=" + QByteArray(64, 'g') + "\n")
+        << "ImpressaoDigital";
 }
 
 void TstHostSettings::badValuesAreRefusedByName() {

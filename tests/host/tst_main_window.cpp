@@ -136,6 +136,7 @@ void TstMainWindow::moduleWithoutItsEntryIsAClearMessage() {
 
 void TstMainWindow::statusBarShowsTheLogin() {
     HostSession& session = hostSession();
+    session.login = "maria";
     session.filiProc = "0001";
     session.nomeFiliProc = "Restaurante Central";
     session.webUrl = "127.0.0.1";
@@ -143,6 +144,7 @@ void TstMainWindow::statusBarShowsTheLogin() {
     MainWindow window;
     const QLabel* login = window.findChild<QLabel*>(QStringLiteral("lblLogin"));
     QVERIFY(login);
+    QVERIFY2(login->text().contains("Usuário: maria"), qPrintable(login->text()));
     QVERIFY2(login->text().contains("Filial: 0001 - Restaurante Central"),
              qPrintable(login->text()));
     QVERIFY2(login->text().contains("Faturamento: não definida"), qPrintable(login->text()));

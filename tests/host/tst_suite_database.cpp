@@ -59,7 +59,7 @@ private slots:
     void storedTextThatIsNoDateIsAnError_data();
     void storedTextThatIsNoDateIsAnError();
     void unreadableDatabaseIsAnErrorNotToday();
-    void branchNamesAndTheFirstBranch();
+    void branchNames();
     void missingDatabaseFileIsRefusedAndNotCreated();
 
 private:
@@ -125,10 +125,9 @@ void TstSuiteDatabase::unreadableDatabaseIsAnErrorNotToday() {
     QVERIFY2(error.startsWith("Falha na consulta de filiais"), qPrintable(error));
 }
 
-void TstSuiteDatabase::branchNamesAndTheFirstBranch() {
+void TstSuiteDatabase::branchNames() {
     QCOMPARE(suiteBranchName("0004"), QStringLiteral("Refeitório Leste"));
     QCOMPARE(suiteBranchName("9999"), QString());
-    QCOMPARE(firstSuiteBranch(), QStringLiteral("0001"));
 }
 
 void TstSuiteDatabase::missingDatabaseFileIsRefusedAndNotCreated() {

@@ -1,14 +1,29 @@
 #include "loopback_server.h"
 
+#include "server/auth/users.h"
 #include "server/db/database.h"
 #include "server/db/demo_data.h"
 
-LoopbackServer::LoopbackServer(int workers, int idleTimeoutMs, int maxConnections) {
+QString LoopbackServer::login() {
+    return QString::fromLatin1(server::DemoUserBothBranches.login);
+}
+
+QString LoopbackServer::password() {
+    return QString::fromLatin1(server::DemoUserBothBranches.password);
+}
+
+LoopbackServer::LoopbackServer(int workers, int idleTimeoutMs, int maxConnections)
+    : LoopbackServer([=](server::rpc::ServerOptions& o) {
+          o.workers = workers;
+          o.idleTimeoutMs = idleTimeoutMs;
+          o.maxConnections = maxConnections;
+      }) {}
+
+LoopbackServer::LoopbackServer(const std::function<void(server::rpc::ServerOptions&)>& adjust) {
     m_options.databasePath = m_dir.filePath(QStringLiteral("demo.db"));
-    m_options.workers = workers;
-    m_options.idleTimeoutMs = idleTimeoutMs;
-    m_options.maxConnections = maxConnections;
+    m_options.workers = 2;
     m_options.lingerMs = 500;
+    adjust(m_options);
     {
         server::Database db(m_options.databasePath, server::Database::Mode::CreateIfMissing);
         server::loadDemoData(db, today());

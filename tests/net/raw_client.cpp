@@ -1,12 +1,31 @@
 #include "raw_client.h"
 
+#include "loopback_server.h"
+
 #include <QDeadlineTimer>
+#include <QJsonArray>
 #include <QJsonDocument>
 
-RawClient::RawClient(quint16 port) {
+RawClient::RawClient(quint16 port, Session session) {
     m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
     m_socket.waitForConnected(5000);
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (session == LoggedIn && !logIn(LoopbackServer::login(), LoopbackServer::password())
+                                    .contains(QStringLiteral("result")))
+        qFatal("the demo user could not log in");
+}
+
+QByteArray RawClient::loginRequest(const QString& login, const QString& password, int id) {
+    const QJsonObject request{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                              {QStringLiteral("id"), id},
+                              {QStringLiteral("method"), QStringLiteral("login")},
+                              {QStringLiteral("params"), QJsonArray{login, password}}};
+    return QJsonDocument(request).toJson(QJsonDocument::Compact);
+}
+
+QJsonObject RawClient::logIn(const QString& login, const QString& password) {
+    sendLine(loginRequest(login, password));
+    return read(10000);
 }
 
 void RawClient::send(const QByteArray& bytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 // A bare client of the line protocol, for sending what a well-behaved client never would.
+// Logs in as the demo user when asked to, as every client must before its first call.
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -8,7 +9,8 @@
 
 class RawClient {
 public:
-    explicit RawClient(quint16 port);
+    enum Session { WithoutLogin, LoggedIn };
+    explicit RawClient(quint16 port, Session session = WithoutLogin);
 
     bool connected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
     void send(const QByteArray& bytes);
@@ -17,6 +19,9 @@ public:
     QJsonObject read(int timeoutMs = 5000);
     // True when the server closed the connection within the time.
     bool closedByServer(int timeoutMs = 5000);
+    // Sends a login and returns the answer.
+    QJsonObject logIn(const QString& login, const QString& password);
+    static QByteArray loginRequest(const QString& login, const QString& password, int id = 0);
     QTcpSocket& socket() { return m_socket; }
 
     // A request line with positional parameters given as JSON text.

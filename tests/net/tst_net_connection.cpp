@@ -54,6 +54,12 @@ class TestNetConnection : public QObject {
     Q_OBJECT
 
 private slots:
+    void init() {
+        hostSession() = HostSession();
+        hostSession().login = LoopbackServer::login();
+        hostSession().password = LoopbackServer::password();
+    }
+
     void connectsOnDemandAndRunsBeforeConnectBeforeEveryConnect() {
         LoopbackServer server;
         ScriptedUi ui;

@@ -37,6 +37,12 @@ void pointAt(RpcClient& client, quint16 port) {
     client.setEndpoint(QStringLiteral("127.0.0.1"), port);
 }
 
+// As a clerk's connection: logged in as the demo user.
+void pointAt(RpcClient& client, const LoopbackServer& server) {
+    pointAt(client, server.port());
+    client.setCredentials(LoopbackServer::login(), LoopbackServer::password());
+}
+
 // What a failed call raised: its message, and whether the connection failed (ENetError)
 // rather than the server refusing the call (Exception).
 struct Failure {
@@ -74,7 +80,7 @@ private slots:
     void byReferenceArgumentsComeBackWithTheCallersTypes() {
         LoopbackServer server;
         RpcClient client;
-        pointAt(client, server.port());
+        pointAt(client, server);
 
         QVariantList args = lockArgs(dateTimeOf(QDate(2000, 1, 1)));
         const QVariantMap answer = client.Invoke(QStringLiteral("VerificaBloqueio"), args).toMap();
@@ -108,7 +114,7 @@ private slots:
     void resultsArriveAsTheCallerReadsThem() {
         LoopbackServer server;
         RpcClient client;
-        pointAt(client, server.port());
+        pointAt(client, server);
         QVariantList days{QStringLiteral("1002"), B1, dateTimeOf(QDate(2026, 3, 1)),
                           dateTimeOf(QDate(2026, 3, 3)), QStringLiteral("00002")};
         const QVariantMap answer = client.Invoke(QStringLiteral("GetEfetivos"), days).toMap();
@@ -136,12 +142,12 @@ private slots:
     void protocolErrorsRaiseAndKeepTheConnection() {
         LoopbackServer server;
         RpcClient client;
-        pointAt(client, server.port());
+        pointAt(client, server);
         QVERIFY(refusal(client, "Nada", {}, "Método desconhecido"));
         QVERIFY(client.isOpen());
         QVERIFY(refusal(client, "GetCliente", {B1, 42}, "deve ser um texto"));
-        QVERIFY(
-            refusal(client, "GetPrxRelApurFat", {QStringLiteral("9999")}, "Filial não cadastrada"));
+        QVERIFY(refusal(client, "GetPrxRelApurFat", {QStringLiteral("9999")},
+                        "Acesso negado à filial 9999."));
         QVERIFY(client.isOpen());
         QVariantList ok{B1, QString()};
         QVERIFY(client.Invoke(QStringLiteral("GetCliente"), ok).toMap().value("ok").toBool());
@@ -215,7 +221,7 @@ private slots:
     void aServerRestartedBetweenCallsGoesUnnoticed() {
         LoopbackServer server;
         RpcClient client;
-        pointAt(client, server.port());
+        pointAt(client, server);
         QVariantList args{B1, QString()};
         QVERIFY(client.Invoke(QStringLiteral("GetCliente"), args).toMap().value("ok").toBool());
         server.stop();
@@ -226,7 +232,7 @@ private slots:
     void aServerDownFailsTheCallAndTheNextOneAfterItIsBackWorks() {
         LoopbackServer server;
         RpcClient client;
-        pointAt(client, server.port());
+        pointAt(client, server);
         QVariantList args{B1, QString()};
         client.Invoke(QStringLiteral("GetCliente"), args);
         server.stop();

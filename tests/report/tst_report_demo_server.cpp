@@ -15,6 +15,7 @@
 #include "report/cli_rqx30700.h"
 #include "report/frm_rel_apuracao.h"
 #include "report/report_amounts.h"
+#include "server/auth/users.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -202,6 +203,8 @@ private slots:
         s.filiProc = s.filiProcFat = "0001";
         s.webUrl = server.host();
         s.webPort = server.port();
+        s.login = QString::fromLatin1(server::DemoUserBothBranches.login);
+        s.password = QString::fromLatin1(server::DemoUserBothBranches.password);
         connection = std::make_unique<TNetConnection>();
         connection->SetHost(server.host());
         connection->Port = server.port();

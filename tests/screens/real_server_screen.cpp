@@ -7,6 +7,7 @@
 #include "framework/components/focus.h"
 #include "host/demo_environment.h"
 #include "host/suite_database.h"
+#include "server/auth/users.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -57,6 +58,8 @@ RealServerScreen::RealServerScreen()
     session.nomeFiliProcFat = session.nomeFiliProc;
     session.webUrl = server.host();
     session.webPort = server.port();
+    session.login = QString::fromLatin1(server::DemoUserBothBranches.login);
+    session.password = QString::fromLatin1(server::DemoUserBothBranches.password);
     session.programFolder = QCoreApplication::applicationDirPath();
     session.registryFile = registry;
     session.dataProc = suiteProcessingDate;

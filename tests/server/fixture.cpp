@@ -4,8 +4,11 @@
 #include "framework/data/packet.h"
 #include "server/methods/local_app_server.h"
 
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QTest>
+
+#include <sqlite3.h>
 
 Fixture::Fixture() {
     if (!m_dir.isValid())
@@ -119,6 +122,40 @@ QVariant Fixture::call(const QString& method, QVariantList args) {
 QVariant Fixture::call(server::Database& db, const QString& method, QVariantList& args) {
     server::LocalAppServer local(db);
     return local.Invoke(method, args);
+}
+
+void Fixture::addUser(const QString& login, const QStringList& branches, bool bound) {
+    Batch batch(*this);
+    // No password: a hash costs a good part of a second by design, and these users only
+    // ever run in process.
+    m_db->exec(QStringLiteral("INSERT INTO USUARIO (NMLOGIN, DSHASHSENHA, CDFILIPROC, IDMODUFILI) "
+                              "VALUES (?, '', ?, ?)"),
+               {login, branches.first(), bound ? QStringLiteral("S") : QStringLiteral("N")});
+    for (const QString& branch : branches)
+        m_db->exec(QStringLiteral("INSERT INTO USUFILIAL VALUES (?, ?)"), {login, branch});
+}
+
+QVariant Fixture::callAs(const QString& login, const QString& method, QVariantList args) {
+    server::LocalAppServer local(*m_db, login);
+    return local.Invoke(method, args);
+}
+
+StatementCounter::StatementCounter(server::Database& db) {
+    const QVariant handle = db.connection().driver()->handle();
+    m_handle = *static_cast<sqlite3* const*>(handle.constData());
+    sqlite3_trace_v2(static_cast<sqlite3*>(m_handle), SQLITE_TRACE_STMT, &StatementCounter::onTrace,
+                     this);
+}
+
+StatementCounter::~StatementCounter() {
+    sqlite3_trace_v2(static_cast<sqlite3*>(m_handle), 0, nullptr, nullptr);
+}
+
+int StatementCounter::onTrace(unsigned, void* self, void* statement, void*) {
+    auto* counter = static_cast<StatementCounter*>(self);
+    ++counter->m_count;
+    counter->m_statements << QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt*>(statement)));
+    return 0;
 }
 
 QVariant Fixture::value(const QString& sql, const QVariantList& params) {

@@ -41,9 +41,15 @@ public:
     // 00002 (100 a day, 20.00, NF 001) every day of March 2026 and 00003 only in February.
     void standardWorld();
 
-    // Calls a method in process, on this fixture's connection (or another).
+    // A user who may work on `branches` (the first is the processing branch), without a
+    // password: for calls in process only.
+    void addUser(const QString& login, const QStringList& branches, bool bound = false);
+
+    // Calls a method in process, on this fixture's connection (or another), with every
+    // right; or as a user, under the user's rights.
     QVariant call(const QString& method, QVariantList args);
     QVariant call(server::Database& db, const QString& method, QVariantList& args);
+    QVariant callAs(const QString& login, const QString& method, QVariantList args);
     int count(const QString& sql, const QVariantList& params = {});
     QVariant value(const QString& sql, const QVariantList& params = {});
 
@@ -61,6 +67,23 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<server::Database> m_db;
     int m_batchDepth = 0;
+};
+
+// Counts the SQL statements a connection runs while it lives, as SQLite starts them.
+class StatementCounter {
+public:
+    explicit StatementCounter(server::Database& db);
+    ~StatementCounter();
+    StatementCounter(const StatementCounter&) = delete;
+    StatementCounter& operator=(const StatementCounter&) = delete;
+    int count() const { return m_count; }
+    const QStringList& statements() const { return m_statements; }
+
+private:
+    static int onTrace(unsigned type, void* self, void* statement, void* sql);
+    void* m_handle;
+    int m_count = 0;
+    QStringList m_statements;
 };
 
 // An envelope's parts.

@@ -1,5 +1,6 @@
 // The server executable as the host and an operator run it: creating the demo database,
-// listening on a free port, and locking a calculation.
+// listening on a free port, locking a calculation, managing users and reading the audit
+// trail.
 
 #include "contracts/host_framework.h"
 #include "framework/data/field_type.h"
@@ -17,9 +18,11 @@ struct Outcome {
     QString out, err;
 };
 
-Outcome run(const QStringList& arguments) {
+Outcome run(const QStringList& arguments, const QByteArray& input = {}) {
     QProcess p;
     p.start(QStringLiteral(SERVER_EXECUTABLE), arguments);
+    p.write(input);
+    p.closeWriteChannel();
     p.waitForFinished(30000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromUtf8(p.readAllStandardOutput()),
@@ -86,10 +89,12 @@ private slots:
             }
         }
         QVERIFY(port > 0);
-        QVERIFY2(startup.elapsed() < 3000, qPrintable(QString::number(startup.elapsed())));
+        // Creating the demo users hashes two passwords, slow by design.
+        QVERIFY2(startup.elapsed() < 5000, qPrintable(QString::number(startup.elapsed())));
 
         RpcClient client;
         client.setEndpoint(QStringLiteral("127.0.0.1"), port);
+        client.setCredentials(QStringLiteral("demo"), QStringLiteral("demo-apuracao"));
         QVERIFY(lockedOverTheSocket(client));
         const QString number = QStringLiteral("0000000001");
         Outcome unlocked = run({"unlock", number, "--branch", "0001", "--db", db});
@@ -101,8 +106,44 @@ private slots:
         QCOMPARE(run({"lock", number, "--branch", "0001", "--db", db}).status, 0);
         QVERIFY(lockedOverTheSocket(client));
 
+        // The operator's commands are in the trail, under the operator's name.
+        const Outcome audit = run({"audit", "--branch", "0001", "--since",
+                                   QDate::currentDate().toString(Qt::ISODate), "--db", db});
+        QCOMPARE(audit.status, 0);
+        QCOMPARE(audit.out.count(QStringLiteral("  unlock  filial 0001")), 1);
+        QCOMPARE(audit.out.count(QStringLiteral("  lock  filial 0001")), 1);
+        QVERIFY(audit.out.contains(QStringLiteral("de linha de comando")));
+        QVERIFY(audit.out.contains(QStringLiteral("\"IDBLOQUEADO\":\"N\"")));
+        QVERIFY(audit.out.contains(QStringLiteral("2 registro(s) da filial 0001")));
+        QVERIFY(run({"audit", "--branch", "0002", "--db", db})
+                    .out.contains(QStringLiteral("0 registro(s)")));
+
         server.kill();
         server.waitForFinished();
+    }
+
+    void usersAreManagedFromTheCommandLine() {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("demo.db");
+        QCOMPARE(run({"--init-demo", "--db", db}).status, 0);
+        const Outcome added = run(
+            {"user", "add", "maria", "--branches", "0002,0001", "--billing", "0001", "--db", db},
+            "senha-da-maria\n");
+        QCOMPARE(added.status, 0);
+        QVERIFY(added.out.contains(QStringLiteral("cadastrado")));
+        // The password never reaches the file in the clear.
+        QFile file(db);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains("senha-da-maria"));
+
+        QCOMPARE(run({"user", "passwd", "maria", "--db", db}, "nova-senha-da-maria\n").status, 0);
+        QCOMPARE(
+            run({"user", "branches", "maria", "--branches", "0002", "--bound", "--db", db}).status,
+            0);
+        QVERIFY(run({"user", "disable", "maria", "--db", db}).out.contains("desativado"));
+        const Outcome unknown = run({"user", "enable", "ninguem", "--db", db});
+        QCOMPARE(unknown.status, 1);
+        QVERIFY(unknown.err.contains(QStringLiteral("não cadastrado")));
     }
 
     void mistakesOnTheCommandLineAreReported() {
@@ -115,6 +156,14 @@ private slots:
         QCOMPARE(run({"lock", "0000000001", "--db", db}).status, 2);
         QCOMPARE(run({"apaga", "0000000001", "--branch", "0001", "--db", db}).status, 2);
         QCOMPARE(run({"--listen", "127.0.0.1:0"}).status, 2);
+        QCOMPARE(run({"user", "add", "maria", "--db", db}, "senha-da-maria\n").status, 2);
+        QCOMPARE(run({"user", "passwd", "maria", "--bound", "--db", db}).status, 2);
+        QCOMPARE(run({"user", "rename", "maria", "--db", db}).status, 2);
+        QCOMPARE(run({"audit", "--db", db}).status, 2);
+        QCOMPARE(run({"audit", "--branch", "0001", "--since", "ontem", "--db", db}).status, 2);
+        const Outcome clear = run({"--listen", "0.0.0.0:0", "--db", db});
+        QCOMPARE(clear.status, 1);
+        QVERIFY(clear.err.contains(QStringLiteral("--cert")));
         QCOMPARE(run({"--listen", "127.0.0.1:99999", "--db", db}).status, 2);
         const Outcome missing = run({"--listen", "127.0.0.1:0", "--db", dir.filePath("x.db")});
         QCOMPARE(missing.status, 1);

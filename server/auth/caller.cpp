@@ -1,0 +1,23 @@
+#include "server/auth/caller.h"
+
+#include "server/auth/users.h"
+
+namespace server {
+
+Caller::Caller(QString login, QString address, std::optional<QSet<QString>> branches)
+    : m_login(std::move(login)), m_address(std::move(address)), m_branches(std::move(branches)) {}
+
+Caller Caller::withEveryBranch(QString login, QString address) {
+    return Caller(std::move(login), std::move(address), std::nullopt);
+}
+
+Caller Caller::forUser(const UserRecord& user, QString address) {
+    return Caller(user.login, std::move(address),
+                  QSet<QString>(user.branches.begin(), user.branches.end()));
+}
+
+bool Caller::mayWorkOn(const QString& branch) const {
+    return !m_branches || m_branches->contains(branch);
+}
+
+} // namespace server

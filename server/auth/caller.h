@@ -1,0 +1,34 @@
+#pragma once
+
+// Who a call runs for: the login the audit trail names, the address it came from, and the
+// branches the login may work on.
+
+#include <QSet>
+#include <QString>
+
+#include <optional>
+
+namespace server {
+
+struct UserRecord;
+
+class Caller {
+public:
+    // The server's own tools (the command line, in-process tests): every branch.
+    static Caller withEveryBranch(QString login, QString address);
+    // A user's session: the user's branches only.
+    static Caller forUser(const UserRecord& user, QString address);
+
+    const QString& login() const { return m_login; }
+    const QString& address() const { return m_address; }
+    bool mayWorkOn(const QString& branch) const;
+
+private:
+    Caller(QString login, QString address, std::optional<QSet<QString>> branches);
+
+    QString m_login;
+    QString m_address;
+    std::optional<QSet<QString>> m_branches; // nothing: every branch
+};
+
+} // namespace server

@@ -1,0 +1,44 @@
+#include "server/auth/session.h"
+
+#include "server/auth/users.h"
+#include "server/db/database.h"
+
+namespace server {
+namespace {
+
+QString branchName(Database& db, const QString& code) {
+    return db.scalar(QStringLiteral("SELECT NMFILIAL FROM FILIAL WHERE CDFILIAL = ?"), {code})
+        .toString();
+}
+
+} // namespace
+
+QVariantMap sessionAnswer(Database& db, const UserRecord& user) {
+    QVariantList branches;
+    for (const QString& code : user.branches)
+        branches.append(QVariantMap{{QStringLiteral("CdFilial"), code},
+                                    {QStringLiteral("NmFilial"), branchName(db, code)}});
+    return {{QStringLiteral("Login"), user.login},
+            {QStringLiteral("FiliProc"), user.processingBranch},
+            {QStringLiteral("NomeFiliProc"), branchName(db, user.processingBranch)},
+            {QStringLiteral("FiliProcFat"), user.billingBranch},
+            {QStringLiteral("NomeFiliProcFat"),
+             user.billingBranch.isEmpty() ? QString() : branchName(db, user.billingBranch)},
+            {QStringLiteral("ModuFili"), user.bound},
+            {QStringLiteral("Filiais"), branches}};
+}
+
+std::optional<QString> sessionEndReason(const Session& session,
+                                        const std::optional<UserRecord>& user) {
+    if (session.expires.hasExpired())
+        return QStringLiteral("A sessão expirou.");
+    if (!user)
+        return QStringLiteral("O usuário %1 foi removido.").arg(session.login);
+    if (!user->active)
+        return QStringLiteral("O usuário %1 foi desativado.").arg(session.login);
+    if (user->passwordVersion != session.passwordVersion)
+        return QStringLiteral("A senha do usuário %1 foi alterada.").arg(session.login);
+    return std::nullopt;
+}
+
+} // namespace server

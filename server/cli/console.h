@@ -1,0 +1,24 @@
+#pragma once
+
+// The server's command line talking to its operator.
+
+#include <QString>
+
+#include <cstdio>
+
+namespace server::cli {
+
+// Exit status of a command used the wrong way.
+inline constexpr int UsageError = 2;
+
+void print(FILE* stream, const QString& text);
+
+// A password typed at the terminal without echo, asked twice to catch a typo; or, when
+// standard input is not a terminal (a script, a test), its first line. Raises Exception
+// when none comes or the two differ.
+QString readNewPassword();
+
+// Who runs the command, for the audit trail.
+QString operatorName();
+
+} // namespace server::cli

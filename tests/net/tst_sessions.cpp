@@ -1,0 +1,214 @@
+// Sessions on the real socket server: no call without a login, what a login answers, the
+// end of a session (expiry, a disabled user, a new password), branch rights and the audit
+// trail over the wire, and the slow-down of a login under guessing that leaves every other
+// login and call alone.
+
+#include "loopback_server.h"
+#include "raw_client.h"
+
+#include "framework/data/field_type.h"
+#include "framework/net/jsonrpc.h"
+#include "framework/net/rpc_client.h"
+#include "server/audit/audit_trail.h"
+#include "server/auth/users.h"
+#include "server/db/database.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QTest>
+
+namespace {
+
+const QByteArray Lookup0001 = RawClient::request(1, "GetCliente", R"(["0001",""])");
+const QByteArray Lookup0002 = RawClient::request(2, "GetCliente", R"(["0002",""])");
+
+QString errorMessage(const QJsonObject& reply) {
+    return reply.value("error").toObject().value("message").toString();
+}
+
+QJsonObject envelope(const QJsonObject& reply) {
+    return reply.value("result").toObject().value("value").toObject();
+}
+
+QJsonObject call(RawClient& client, const QByteArray& request) {
+    client.sendLine(request);
+    return client.read();
+}
+
+// Changes a user on the server's database, as the operator's command line does.
+template <typename Fn> void onServerDatabase(const LoopbackServer& server, Fn fn) {
+    server::Database db(server.databasePath(), server::Database::Mode::OpenExisting);
+    fn(db);
+}
+
+QString failureOf(RpcClient& client) {
+    QVariantList args{QStringLiteral("0001"), QString()};
+    try {
+        client.Invoke(QStringLiteral("GetCliente"), args);
+    } catch (const Exception& e) {
+        return e.message();
+    }
+    return {};
+}
+
+} // namespace
+
+class TestSessions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void nothingIsAnsweredBeforeALoginAndALoginTellsTheBranches() {
+        LoopbackServer server;
+        RawClient client(server.port());
+        QJsonObject reply = call(client, Lookup0001);
+        QCOMPARE(errorCode(reply), int(jsonrpc::NoSession));
+        QVERIFY(errorMessage(reply).contains("entre com usuário e senha"));
+        // A method that does not exist says nothing more to a stranger.
+        QCOMPARE(errorCode(call(client, RawClient::request(3, "ApagaTudo", "[]"))),
+                 int(jsonrpc::NoSession));
+
+        for (const auto& [login, password] :
+             {std::pair{"demo", "senha-errada"}, std::pair{"ninguem", "demo-apuracao"}}) {
+            reply = client.logIn(login, password);
+            QCOMPARE(errorCode(reply), int(jsonrpc::LoginFailed));
+            QCOMPARE(errorMessage(reply), QStringLiteral("Usuário ou senha inválidos."));
+            QCOMPARE(errorCode(call(client, Lookup0001)), int(jsonrpc::NoSession));
+        }
+
+        reply = client.logIn("demo", "demo-apuracao");
+        const QJsonObject values = reply.value("result").toObject().value("value").toObject();
+        QCOMPARE(values.value("FiliProc").toString(), QStringLiteral("0001"));
+        QCOMPARE(values.value("NomeFiliProc").toString(), QStringLiteral("Matriz São Paulo"));
+        QCOMPARE(values.value("FiliProcFat").toString(), QStringLiteral("0001"));
+        QCOMPARE(values.value("ModuFili").toBool(), false);
+        QCOMPARE(values.value("Filiais").toArray().size(), 2);
+        QVERIFY(envelope(call(client, Lookup0001)).value("ok").toBool());
+        QVERIFY(envelope(call(client, Lookup0002)).value("ok").toBool());
+    }
+
+    void aBoundUserWorksOnItsBranchOnly() {
+        LoopbackServer server;
+        RawClient client(server.port());
+        const QJsonObject values = client.logIn("campinas", "demo-campinas")
+                                       .value("result")
+                                       .toObject()
+                                       .value("value")
+                                       .toObject();
+        QCOMPARE(values.value("FiliProc").toString(), QStringLiteral("0002"));
+        QCOMPARE(values.value("NomeFiliProc").toString(), QStringLiteral("Filial Campinas"));
+        QCOMPARE(values.value("ModuFili").toBool(), true);
+        QCOMPARE(values.value("Filiais").toArray().size(), 1);
+        QVERIFY(envelope(call(client, Lookup0002)).value("ok").toBool());
+        const QJsonObject refused = envelope(call(client, Lookup0001));
+        QCOMPARE(refused.value("ok").toBool(), false);
+        QCOMPARE(refused.value("message").toString(),
+                 QStringLiteral("Acesso negado à filial 0001."));
+    }
+
+    void writesOverTheWireAreAuditedWithTheirAddressAndRefusalsAreNot() {
+        LoopbackServer server;
+        RawClient client(server.port());
+        client.logIn("campinas", "demo-campinas");
+        const char* elsewhere = R"(["1001","0001","2026-03-02","2026-03-03","00002","5"])";
+        QCOMPARE(envelope(call(client, RawClient::request(4, "SetEfetivos", elsewhere)))
+                     .value("ok")
+                     .toBool(),
+                 false);
+        const char* own = R"(["1004","0002","2026-03-02","2026-03-03","00002","5"])";
+        QVERIFY(
+            envelope(call(client, RawClient::request(5, "SetEfetivos", own))).value("ok").toBool());
+        onServerDatabase(server, [](server::Database& db) {
+            const QDateTime since(QDate(2000, 1, 1), QTime(0, 0));
+            QVERIFY(server::auditEntries(db, "0001", since).isEmpty());
+            const auto trail = server::auditEntries(db, "0002", since);
+            QCOMPARE(trail.size(), 1);
+            QCOMPARE(trail[0].login, QStringLiteral("campinas"));
+            QCOMPARE(trail[0].address, QStringLiteral("127.0.0.1"));
+            QCOMPARE(trail[0].method, QStringLiteral("SetEfetivos"));
+        });
+    }
+
+    void anExpiredSessionIsRefusedAndTheClientLogsInAgain() {
+        LoopbackServer server([](server::rpc::ServerOptions& o) { o.sessionLifetimeMs = 400; });
+        RawClient raw(server.port(), RawClient::LoggedIn);
+        RpcClient client;
+        client.setEndpoint("127.0.0.1", server.port());
+        client.setCredentials(LoopbackServer::login(), LoopbackServer::password());
+        QCOMPARE(failureOf(client), QString());
+        QTest::qWait(500);
+
+        QJsonObject reply = call(raw, Lookup0001);
+        QCOMPARE(errorCode(reply), int(jsonrpc::SessionEnded));
+        QCOMPARE(errorMessage(reply), QStringLiteral("A sessão expirou."));
+        QCOMPARE(errorCode(call(raw, Lookup0001)), int(jsonrpc::NoSession));
+
+        const QString ended = failureOf(client);
+        QVERIFY2(ended.contains("A sessão com o servidor de aplicação foi encerrada: A sessão "
+                                "expirou."),
+                 qPrintable(ended));
+        QVERIFY(!client.isOpen());
+        QCOMPARE(failureOf(client), QString());
+    }
+
+    void aDisabledUserOrANewPasswordEndsTheSessions() {
+        LoopbackServer server;
+        RpcClient client;
+        client.setEndpoint("127.0.0.1", server.port());
+        client.setCredentials(LoopbackServer::login(), LoopbackServer::password());
+        QCOMPARE(failureOf(client), QString());
+
+        onServerDatabase(server,
+                         [](server::Database& db) { server::setUserActive(db, "demo", false); });
+        QVERIFY(failureOf(client).contains("O usuário demo foi desativado."));
+        // The new login the next call makes is refused, and says why.
+        try {
+            QVariantList args{QStringLiteral("0001"), QString()};
+            client.Invoke(QStringLiteral("GetCliente"), args);
+            QFAIL("a disabled user logged in");
+        } catch (const ELoginRefused& e) {
+            QCOMPARE(e.message(), QStringLiteral("O usuário demo está desativado."));
+        }
+
+        onServerDatabase(server,
+                         [](server::Database& db) { server::setUserActive(db, "demo", true); });
+        QCOMPARE(failureOf(client), QString());
+        onServerDatabase(server, [](server::Database& db) {
+            server::changePassword(db, "demo", "senha-nova-da-demo");
+        });
+        QVERIFY(failureOf(client).contains("A senha do usuário demo foi alterada."));
+        QVERIFY(failureOf(client).contains("Usuário ou senha inválidos."));
+        client.setCredentials("demo", "senha-nova-da-demo");
+        QCOMPARE(failureOf(client), QString());
+    }
+
+    void guessingSlowsThatLoginDownAndNoOneElse() {
+        constexpr int kDelayMs = 3000;
+        // One worker: everything below shares the thread the slowed login is waiting on.
+        LoopbackServer server([](server::rpc::ServerOptions& o) {
+            o.workers = 1;
+            o.loginThrottle.firstDelayMs = kDelayMs;
+        });
+        RawClient working(server.port(), RawClient::LoggedIn);
+        RawClient guesser(server.port());
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(errorCode(guesser.logIn("demo", "chute")), int(jsonrpc::LoginFailed));
+
+        // The sixth attempt, even with the right password, waits its turn.
+        QElapsedTimer slowed;
+        slowed.start();
+        guesser.sendLine(RawClient::loginRequest("demo", "demo-apuracao", 7));
+        // Not read yet: meanwhile another login and other calls go through at once.
+        QElapsedTimer others;
+        others.start();
+        RawClient colleague(server.port());
+        QVERIFY(colleague.logIn("campinas", "demo-campinas").contains("result"));
+        QVERIFY(envelope(call(working, Lookup0001)).value("ok").toBool());
+        QVERIFY2(others.elapsed() < kDelayMs / 2, qPrintable(QString::number(others.elapsed())));
+
+        QVERIFY(!guesser.read(10000).isEmpty());
+        QVERIFY2(slowed.elapsed() >= kDelayMs - 100, qPrintable(QString::number(slowed.elapsed())));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSessions)
+#include "tst_sessions.moc"

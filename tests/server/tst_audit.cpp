@@ -1,0 +1,179 @@
+// The audit trail: each write leaves, in its own transaction, who, when, from where, what
+// method and the rows it changed before and after; a refused write leaves nothing; the
+// trail cannot be rewritten; an older database gets the tables on opening.
+
+#include "fixture.h"
+
+#include "framework/data/field_type.h"
+#include "server/audit/audit_trail.h"
+#include "server/methods/local_app_server.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+const QString B1 = QStringLiteral("0001");
+const QDate Day(2026, 3, 2);
+
+QList<server::AuditEntry> entries(Fixture& f, const QString& branch = B1) {
+    return server::auditEntries(f.db(), branch, QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
+}
+
+// The rows of a table in one side of a record.
+QJsonArray rowsIn(const QString& side, const QString& table) {
+    return QJsonDocument::fromJson(side.toUtf8()).object().value(table).toArray();
+}
+
+QStringList values(const QJsonArray& rows, const QString& column) {
+    QStringList out;
+    for (const QJsonValue& r : rows)
+        out << r.toObject().value(column).toVariant().toString();
+    return out;
+}
+
+} // namespace
+
+class TestAudit : public QObject {
+    Q_OBJECT
+
+private slots:
+    void anApportionmentSaveRecordsTheRowsItChanged() {
+        Fixture f;
+        f.standardWorld();
+        f.addShare(B1, "C1", "00002", Day, "0001", 60);
+        f.addShare(B1, "C1", "00002", Day, "0002", 40);
+        f.addUser(QStringLiteral("ana"), {B1});
+        ShareRow first, second, third;
+        first.quantity = 60;
+        second.sequence = "0002";
+        second.quantity = 40;
+        ShareRow changed = first;
+        changed.quantity = 55;
+        third.sequence = "0003";
+        third.quantity = 45;
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+        QVERIFY(ok(f.callAs(
+            "ana", "SetRateio",
+            {changePacket({updateOf(first, changed), deleteOf(second), insertOf(third)})})));
+
+        const auto trail = entries(f);
+        QCOMPARE(trail.size(), 1);
+        const server::AuditEntry& e = trail.first();
+        QCOMPARE(e.login, QStringLiteral("ana"));
+        QCOMPARE(e.address, QStringLiteral("local"));
+        QCOMPARE(e.method, QStringLiteral("SetRateio"));
+        QCOMPARE(e.branch, B1);
+        QVERIFY(e.when >= before && e.when <= QDateTime::currentDateTimeUtc());
+        // Only what changed: the updated and the deleted row as they were, the updated and
+        // the new row as they are.
+        const QJsonArray gone = rowsIn(e.before, "EFETRATCDRS");
+        const QJsonArray came = rowsIn(e.after, "EFETRATCDRS");
+        QCOMPARE(values(gone, "NRSEQITRAT"), QStringList({"0001", "0002"}));
+        QCOMPARE(values(gone, "QTDERATEIO"), QStringList({"60", "40"}));
+        QCOMPARE(values(came, "NRSEQITRAT"), QStringList({"0001", "0003"}));
+        QCOMPARE(values(came, "QTDERATEIO"), QStringList({"55", "45"}));
+        QCOMPARE(values(came, "CDCLIENTE"), QStringList({"C1", "C1"}));
+    }
+
+    void aServicesNfChangeRecordsTheServiceAndItsDays() {
+        Fixture f;
+        f.standardWorld();
+        QVERIFY(ok(f.call("SetEfetivos", {"C1", B1, dateTimeOf(QDate(2026, 3, 1)),
+                                          dateTimeOf(QDate(2026, 3, 3)), "00002", "5"})));
+        const auto trail = entries(f);
+        QCOMPARE(trail.size(), 1);
+        QCOMPARE(trail[0].login, QStringLiteral("(interno)"));
+        QCOMPARE(values(rowsIn(trail[0].before, "SERVCLIE"), "NRAGRUEFET"), QStringList{"001"});
+        QCOMPARE(values(rowsIn(trail[0].after, "SERVCLIE"), "NRAGRUEFET"), QStringList{"005"});
+        QCOMPARE(values(rowsIn(trail[0].after, "EFETCDRS"), "DTEFETCDRS"),
+                 QStringList({"2026-03-01", "2026-03-02", "2026-03-03"}));
+    }
+
+    void aCalculationRecordsItsControlItemsAndDays() {
+        Fixture f;
+        f.standardWorld();
+        QVariantList args{
+            B1, "C1", dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 2)), QString(), B1};
+        QVERIFY(ok(f.call(f.db(), "Confirma_Calculo", args)));
+        const QString number = args.at(4).toString();
+        const auto trail = entries(f);
+        QCOMPARE(trail.size(), 1);
+        QCOMPARE(trail[0].method, QStringLiteral("Confirma_Calculo"));
+        QVERIFY(rowsIn(trail[0].before, "CTRLAPURFAT").isEmpty());
+        QCOMPARE(values(rowsIn(trail[0].after, "CTRLAPURFAT"), "NRAPURACFAT"), QStringList{number});
+        // Two services billed: one invoice line each.
+        QCOMPARE(rowsIn(trail[0].after, "ITAPURFAT").size(), 2);
+        // Both services' two days now carry the calculation; the rest of March is untouched.
+        const QJsonArray days = rowsIn(trail[0].after, "EFETCDRS");
+        QCOMPARE(days.size(), 4);
+        QCOMPARE(values(days, "NRAPURACFAT"), QStringList(4, number));
+    }
+
+    void aRefusedWriteLeavesNoRecordAndNoChange_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QVariantList>("args");
+        ShareRow tooMuch;
+        tooMuch.quantity = -5;
+        QTest::newRow("SetRateio with a bad row")
+            << "SetRateio" << QVariantList{changePacket({insertOf(ShareRow()), insertOf(tooMuch)})};
+        QTest::newRow("SetEfetivos with a bad NF")
+            << "SetEfetivos"
+            << QVariantList{
+                   "C1",    B1,   dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 3)),
+                   "00002", "100"};
+        QTest::newRow("Confirma_Calculo of nothing billed")
+            << "Confirma_Calculo"
+            << QVariantList{
+                   B1,        "C2", dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 2)),
+                   QString(), B1};
+    }
+
+    void aRefusedWriteLeavesNoRecordAndNoChange() {
+        QFETCH(QString, method);
+        QFETCH(QVariantList, args);
+        Fixture f;
+        f.standardWorld();
+        const int shares = f.count("SELECT count(*) FROM EFETRATCDRS");
+        QVERIFY(!ok(f.call(method, args)));
+        QCOMPARE(f.count("SELECT count(*) FROM AUDITORIA"), 0);
+        QCOMPARE(f.count("SELECT count(*) FROM EFETRATCDRS"), shares);
+        QCOMPARE(f.count("SELECT count(*) FROM CTRLAPURFAT"), 0);
+        QCOMPARE(f.value("SELECT NRAGRUEFET FROM SERVCLIE WHERE CDCLIENTE = 'C1' AND "
+                         "CDSERVFILI = '00002'")
+                     .toString(),
+                 QStringLiteral("001"));
+    }
+
+    void theTrailCannotBeRewritten() {
+        Fixture f;
+        f.standardWorld();
+        QVERIFY(ok(f.call("SetRateio", {changePacket({insertOf(ShareRow())})})));
+        QSqlQuery q(f.db().connection());
+        QVERIFY(!q.exec("UPDATE AUDITORIA SET NMLOGIN = 'outro'"));
+        QVERIFY(!q.exec("DELETE FROM AUDITORIA"));
+        QCOMPARE(f.count("SELECT count(*) FROM AUDITORIA WHERE NMLOGIN = '(interno)'"), 1);
+    }
+
+    void aDatabaseOfTheFirstVersionGetsUsersAndTrailOnOpening() {
+        Fixture f;
+        f.standardWorld();
+        {
+            QSqlQuery q(f.db().connection());
+            for (const char* sql : {"DROP TABLE AUDITORIA", "DROP TABLE USUFILIAL",
+                                    "DROP TABLE USUARIO", "PRAGMA user_version = 1"})
+                QVERIFY2(q.exec(sql), sql);
+        }
+        const auto reopened = f.open();
+        QCOMPARE(reopened->scalar("PRAGMA user_version").toInt(), 2);
+        QCOMPARE(reopened->scalar("SELECT count(*) FROM FILIAL").toInt(), 2);
+        QVERIFY(!reopened->scalar("SELECT count(*) FROM USUARIO").isNull());
+        QVERIFY(!reopened->scalar("SELECT count(*) FROM AUDITORIA").isNull());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAudit)
+#include "tst_audit.moc"
