@@ -233,14 +233,27 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 
 void TDBGrid::EditorTextEdited() {
     TClientDataSet* ds = DataSet();
-    if (!m_editor || !ds || ds->State() != dsBrowse)
+    if (!m_editor || !ds)
         return;
+    const auto announce = [&] {
+        if (OnEditorChange && m_editor)
+            Guarded([&] {
+                OnEditorChange(*this, Column(m_editorIndex.column()),
+                               m_delegate->editorValue(m_editor, m_editorIndex));
+            });
+    };
+    if (ds->State() != dsBrowse) {
+        announce();
+        return;
+    }
     const QPointer<QWidget> editor = m_editor;
     m_openingRow = true;
     const bool opened = Guarded([&] { ds->Edit(); });
     m_openingRow = false;
-    if (opened && (ds->State() == dsEdit || ds->State() == dsInsert))
+    if (opened && (ds->State() == dsEdit || ds->State() == dsInsert)) {
+        announce();
         return;
+    }
     // Refused (a locked period): the key is dropped and the cell reads as before.
     if (editor && editor == m_editor) {
         m_delegate->revertEditor(m_editor, m_editorIndex);

@@ -52,6 +52,8 @@ public:
                                                    TColumn& column, TGridDrawState state)>;
     using AccessibleTextEvent =
         std::function<void(TDBGrid& sender, TColumn& column, QString& text)>;
+    using EditorChangeEvent =
+        std::function<void(TDBGrid& sender, TColumn& column, const QString& value)>;
 
     explicit TDBGrid(QWidget* parent = nullptr);
     ~TDBGrid() override;
@@ -89,6 +91,10 @@ public:
     // status letter drawn as an icon). Runs with the fields reading the cell's row, as
     // OnDrawColumnCell does; `text` comes in as the display text.
     AccessibleTextEvent OnAccessibleText;
+    // After each change the user makes to the open cell's text, once the row is open for
+    // it: the column and the text as the field would store it. The field itself gets the
+    // text only when the cell is finished.
+    EditorChangeEvent OnEditorChange;
 
     // For the view's column layout: the pixel width a column gets.
     int columnPixelWidth(int column) const;

@@ -17,6 +17,7 @@
 #include <QPixmap>
 
 #include <array>
+#include <optional>
 #include <utility>
 
 class TfrmApurFatTR : public TfrmPadrao {
@@ -130,6 +131,8 @@ public:
     void cdsEfetivosAfterScroll(TClientDataSet& dataSet);
     void dbgEfetivosDrawColumnCell(QObject* sender, const QRect& rect, int dataCol, TColumn& column,
                                    TGridDrawState state);
+    // What a screen reader reads in the status column, where the letter is never shown.
+    void dbgEfetivosAccessibleText(QObject* sender, TColumn& column, QString& text);
 
     // The apportionment.
     void cdsRateioBeforeInsert(TClientDataSet& dataSet);
@@ -155,7 +158,10 @@ public:
     void dbgRateioExit(QObject* sender);
     void dbnPadraoClick(QObject* sender, TNavigateBtn button);
     void dtsRateioStateChange(QObject* sender);
-    void UpdateBalanceLine();
+    // The balance line as the rows stand, with `typedQuantity` in place of the current
+    // row's quantity while the clerk is typing it.
+    void UpdateBalanceLine(std::optional<double> typedQuantity = std::nullopt);
+    void dbgRateioEditorChange(QObject* sender, TColumn& column, const QString& value);
 
     // The calculation, the verification and the report.
     bool Vd_SomaApurac();

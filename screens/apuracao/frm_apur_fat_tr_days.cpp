@@ -49,3 +49,12 @@ void TfrmApurFatTR::dbgEfetivosDrawColumnCell(QObject*, const QRect& rect, int, 
     canvas->BrushCopy(QRect(rect.left() + 8, rect.top(), bitmap.width(), rect.height()), bitmap,
                       QRect(0, 0, bitmap.width(), rect.height()), colorFromValue(0x8080));
 }
+
+void TfrmApurFatTR::dbgEfetivosAccessibleText(QObject*, TColumn& column, QString& text) {
+    if (column.FieldName() != QLatin1String("IDCHECK"))
+        return;
+    const QString check = cdsEfetivos.FieldByName(QStringLiteral("IDCHECK")).AsString();
+    text = check == QLatin1String("S")   ? QStringLiteral("Com divergência")
+           : check == QLatin1String("N") ? QStringLiteral("Verificado")
+                                         : QString();
+}

@@ -45,6 +45,9 @@ void TfrmApurFatTR::BindHandlers() {
                                            TGridDrawState state) {
         dbgEfetivosDrawColumnCell(&g, rect, dataCol, column, state);
     };
+    dbgEfetivos->OnAccessibleText = [this](TDBGrid& g, TColumn& column, QString& text) {
+        dbgEfetivosAccessibleText(&g, column, text);
+    };
 
     cdsRateio.BeforeInsert = [this](TClientDataSet& ds) { cdsRateioBeforeInsert(ds); };
     cdsRateio.OnNewRecord = [this](TClientDataSet& ds) { cdsRateioNewRecord(ds); };
@@ -63,6 +66,9 @@ void TfrmApurFatTR::BindHandlers() {
     // The balance line follows the rows and the day; it changes nothing else.
     dtsRateio.OnDataChange = [this](TDataSource&, TField*) { UpdateBalanceLine(); };
     dtsEfetivos.OnDataChange = [this](TDataSource&, TField*) { UpdateBalanceLine(); };
+    dbgRateio->OnEditorChange = [this](TDBGrid& g, TColumn& column, const QString& value) {
+        dbgRateioEditorChange(&g, column, value);
+    };
     dbnPadrao->OnClick = [this](TDBNavigator& n, TNavigateBtn button) { dbnPadraoClick(&n, button); };
 
     sbtApurar->OnClick = [this] { sbtApurarClick(sbtApurar); };

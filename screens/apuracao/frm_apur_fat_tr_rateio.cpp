@@ -175,12 +175,14 @@ void TfrmApurFatTR::FormCloseQuery(QObject*, bool&) {
     Vd_Soma();
 }
 
-void TfrmApurFatTR::UpdateBalanceLine() {
+void TfrmApurFatTR::UpdateBalanceLine(std::optional<double> typedQuantity) {
     QList<double> shares;
     if (cdsRateio.Active()) {
         const TField& quantity = cdsRateio.FieldByName(kQuantity);
         for (int row = 0; row < cdsRateio.DisplayRowCount(); ++row)
-            cdsRateio.WithRow(row, [&] { shares << quantity.AsFloat(); });
+            cdsRateio.WithRow(row, [&] {
+                shares << (typedQuantity && row == cdsRateio.CurrentRow() ? *typedQuantity : quantity.AsFloat());
+            });
     }
     const Balance balance =
         apportionmentBalance(cdsEfetivos.FieldByName(QStringLiteral("QTCOMECDRS")).AsFloat(), shares);
@@ -193,4 +195,15 @@ void TfrmApurFatTR::UpdateBalanceLine() {
     QPalette p = lblSaldoRateio->palette();
     p.setColor(QPalette::WindowText, colour);
     lblSaldoRateio->setPalette(p);
+}
+
+void TfrmApurFatTR::dbgRateioEditorChange(QObject*, TColumn& column, const QString& value) {
+    if (column.FieldName() != kQuantity)
+        return;
+    // A quantity half typed ("7,") counts as far as it reads; one that does not read yet
+    // leaves the line as it was.
+    try {
+        UpdateBalanceLine(EmptyString(value) ? 0.0 : textformat::strToFloat(value));
+    } catch (const EConvertError&) {
+    }
 }

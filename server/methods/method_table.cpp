@@ -37,7 +37,7 @@ const std::vector<MethodSpec>& table() {
          true,
          getFiltro},
         {"DelTableRelApur",
-         {{"Filiais", Packet, kByValue, Names::BranchOfEachRow}, {"NrPrx", Text}},
+         {{"Filiais", Packet, kByValue, Names::ReleasedBranchOfEachRow}, {"NrPrx", Text}},
          true,
          delTableRelApur},
         {"GetEfetivos",
@@ -206,11 +206,27 @@ void checkArguments(const MethodSpec& method, QVariantList& args) {
     }
 }
 
-void authorize(const MethodSpec& method, const QVariantList& args, const Caller& caller) {
+// The packet without the rows of branches the caller may not work on.
+QVariant withoutForeignBranches(const QVariant& value, const Caller& caller) {
+    if (value.isNull())
+        return value;
+    packet::Table table = packet::decode(value);
+    const int at = packet::indexOf(table.fields, QStringLiteral("CDFILIAL"));
+    if (at < 0)
+        return value;
+    table.rows.removeIf([&](const QVariantList& row) { return !caller.mayWorkOn(row.at(at).toString()); });
+    return packet::make(table);
+}
+
+void authorize(const MethodSpec& method, QVariantList& args, const Caller& caller) {
     for (size_t i = 0; i < method.args.size(); ++i) {
         const Names names = method.args[i].names;
         if (names == Names::Nothing)
             continue;
+        if (names == Names::ReleasedBranchOfEachRow) {
+            args[qsizetype(i)] = withoutForeignBranches(args.at(qsizetype(i)), caller);
+            continue;
+        }
         const QVariant& value = args.at(qsizetype(i));
         const QStringList branches =
             names == Names::Branch ? QStringList{value.toString()} : branchesIn(value, names);

@@ -34,6 +34,10 @@ enum class Names {
     Branch,             // a branch code (text)
     BranchOfEachRow,    // a data packet whose rows each carry CDFILIAL
     BranchOfEachChange, // a change packet whose old and new rows each carry CDFILIAL
+    // A data packet of branches whose work is released: rows of branches the caller may not
+    // work on are left out instead of refused, so that a screen can always close (it lists
+    // every branch typed into it, also one the server then refused).
+    ReleasedBranchOfEachRow,
 };
 
 struct ArgSpec {
@@ -77,7 +81,7 @@ void checkArguments(const MethodSpec& method, QVariantList& args);
 
 // Refuses, with "Acesso negado à filial XXXX.", a call that names a branch the caller may
 // not work on. Reads nothing from the database.
-void authorize(const MethodSpec& method, const QVariantList& args, const Caller& caller);
+void authorize(const MethodSpec& method, QVariantList& args, const Caller& caller);
 
 // Runs the method for the caller: the branch rights first, then the method, audited when
 // it writes. Envelope methods answer a refusal or a database failure with

@@ -9,6 +9,7 @@
 
 #include "framework/components/focus.h"
 #include "framework/data/packet.h"
+#include "framework/data/text_format.h"
 #include "framework/ui/guard.h"
 
 #include <QTest>
@@ -359,6 +360,23 @@ void TstCommands::theBalanceLineFollowsTheRows() {
     QVERIFY(f.s->lblSaldoRateio->text().contains("de 10,000 — "));
     f.s->cdsRateio.Cancel();
     QCOMPARE(f.s->lblSaldoRateio->text(), line);
+    if (!rows.isEmpty()) {
+        // The quantity being typed counts before it is written: 10 in the first row.
+        QTest::mouseClick(f.s->dbgRateio->viewport(), Qt::LeftButton, {},
+                          f.s->dbgRateio->visualRect(f.s->dbgRateio->model()->index(0, 0)).center());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_0);
+        QCOMPARE(f.s->cdsRateio.FieldByName("QTDERATEIO").AsFloat(), rows[0]);
+        double split = 10;
+        for (qsizetype i = 1; i < rows.size(); ++i)
+            split += RoundDec(rows[i], 2);
+        QVERIFY2(f.s->lblSaldoRateio->text().startsWith(
+                     QString("Rateado %1 de 10,000").arg(textformat::formatFloat("#,##0.000", split))),
+                 qPrintable(f.s->lblSaldoRateio->text()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(f.s->lblSaldoRateio->text(), line);
+    }
     f.s->cdsEfetivos.First(); // a day without rows
     QCOMPARE(f.s->lblSaldoRateio->text(), QString());
     QVERIFY(f.server.callsOf(kSetRateio).isEmpty());

@@ -123,6 +123,9 @@ void TstDays::theStatusColumnShowsMarksNeverLetters() {
             ++markPixels;
         }
     QCOMPARE(markPixels > 20, mark.isValid());
+    // A screen reader hears what the mark means, never the letter.
+    const QString heard = index.data(Qt::AccessibleTextRole).toString();
+    QCOMPARE(heard, row == 1 ? QString("Com divergência") : row == 0 ? QString("Verificado") : QString());
     if (mark.isValid()) {
         // Drawn from 8 pixels into the cell, at the cell's top.
         const QPixmap picture = row == 1 ? errorMark() : okMark();

@@ -140,8 +140,6 @@ private slots:
         QTest::newRow("GetPrxRelApurFat") << "GetPrxRelApurFat" << QVariantList{B2};
         QTest::newRow("GetFiltro")
             << "GetFiltro" << QVariantList{B2, March1, March2, QString("0002000001"), "C4"};
-        QTest::newRow("DelTableRelApur")
-            << "DelTableRelApur" << QVariantList{branchPacket({B1, B2}), QString("0001000001")};
         QTest::newRow("GetEfetivos")
             << "GetEfetivos" << QVariantList{"C4", B2, March1, March2, "00002"};
         QTest::newRow("GetRateio") << "GetRateio" << QVariantList{"C4", B2, March2, "00002"};
@@ -207,6 +205,22 @@ private slots:
 
     // A method added to the table with a branch argument left unmarked would skip the
     // check silently.
+    void releasingWorkTablesLeavesOtherBranchesAlone() {
+        // A screen lists every branch typed into it, also one the server refused: its
+        // close must go through, and release only what the user may touch.
+        Fixture f;
+        f.standardWorld();
+        f.addUser(QStringLiteral("ana"), {B1}, true);
+        for (const QString& branch : {B1, B2})
+            f.db().exec("INSERT INTO RELAPURFAT (CDFILIAL, NRRELAPURFAT, CDCLIENTE, CDSERVFILI, NMSERVICO, "
+                        "NRAGRUEFET, DTINIAPURAC, DTFIMAPURAC) VALUES (?, '0001000001', 'C1', '00002', 'Almoço', "
+                        "'', '2026-03-01', '2026-03-31')",
+                        {branch});
+        QVERIFY(ok(f.callAs("ana", "DelTableRelApur", {branchPacket({B1, B2}), "0001000001"})));
+        QCOMPARE(f.count("SELECT count(*) FROM RELAPURFAT WHERE CDFILIAL = '0001'"), 0);
+        QCOMPARE(f.count("SELECT count(*) FROM RELAPURFAT WHERE CDFILIAL = '0002'"), 1);
+    }
+
     void everyBranchArgumentOfTheTableIsChecked() {
         const QStringList branchNames{"CdFilial", "FiliProc", "Filiais", "Servicos", "Delta"};
         QStringList audited;

@@ -51,9 +51,15 @@ void TstDbGrid::showsTheFieldsDisplayTextsAndTitles() {
 
 void TstDbGrid::typingEditsTheRowAndEnterWritesTheField() {
     GridScreen s;
+    QStringList typed;
+    s.grid->OnEditorChange = [&](TDBGrid&, TColumn& column, const QString& value) {
+        typed << column.FieldName() + "=" + value;
+    };
     type("7,5");
     QCOMPARE(s.ds.State(), dsEdit);
     QCOMPARE(s.ds.FieldByName("QTDERATEIO").AsFloat(), 4.0); // not written while typing
+    // …but each change is told as it happens, the row already open for it.
+    QCOMPARE(typed, (QStringList{"QTDERATEIO=7", "QTDERATEIO=7,", "QTDERATEIO=7,5"}));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(s.ds.FieldByName("QTDERATEIO").AsFloat(), 7.5);
     QCOMPARE(s.ds.State(), dsEdit);
