@@ -90,10 +90,20 @@ TField* TDBGrid::SelectedField() const {
 
 int TDBGrid::columnPixelWidth(int column) const {
     const TColumn& c = Column(column);
-    if (c.Width() > 0)
-        return c.Width();
+    if (c.Width() > 0) {
+        // A width laid out for the desktop's font would cut "001" short in a wider one.
+        constexpr double designDigitWidth = 6.0;
+        return qRound(c.Width() * qMax(1.0, fontMetrics().horizontalAdvance(QLatin1Char('0')) / designDigitWidth));
+    }
     const int chars = c.Field() ? c.Field()->DisplayWidth() : 10;
-    return qMax(fontMetrics().horizontalAdvance(c.Title()), chars * fontMetrics().averageCharWidth()) + 12;
+    return qMax(horizontalHeader()->fontMetrics().horizontalAdvance(c.Title()),
+                chars * fontMetrics().averageCharWidth()) + 12;
+}
+
+void TDBGrid::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        LayoutColumns();
 }
 
 bool TDBGrid::CanModify() const {

@@ -108,6 +108,7 @@ protected:
     bool focusNextPrevChild(bool next) override;
     void commitData(QWidget* editor) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     friend class GridDelegate;

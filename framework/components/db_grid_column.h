@@ -22,7 +22,8 @@ public:
     TColumn& SetTitle(const QString& title) { return m_title = title, *this; }
     TAlignment TitleAlignment() const { return m_titleAlignment; }
     TColumn& SetTitleAlignment(TAlignment a) { return m_titleAlignment = a, *this; }
-    // Width in pixels; 0 for one derived from the field's display width.
+    // Width in the desktop's design pixels (a font whose digits are 6 pixels wide); the
+    // grid draws it wider in a wider font. 0 for one derived from the field's display width.
     int Width() const { return m_width; }
     TColumn& SetWidth(int width);
     bool ReadOnly() const { return m_readOnly; }

@@ -1,6 +1,7 @@
 target_sources(apurfat_framework PRIVATE components/net_connection.cpp)
 target_sources(apurfat_framework PRIVATE
     components/focus.cpp
+    components/tab_order.cpp
     components/enter_moves_focus.cpp
     components/db_geral.cpp
 )

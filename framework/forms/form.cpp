@@ -2,6 +2,7 @@
 
 #include "contracts/host_framework.h"
 #include "framework/components/focus.h"
+#include "framework/components/tab_order.h"
 #include "framework/forms/application.h"
 #include "framework/ui/guard.h"
 
@@ -151,4 +152,8 @@ void TForm::showEvent(QShowEvent* event) {
         if (m_initialControl)
             SetInitialControl(this, m_initialControl);
     }
+}
+
+bool TForm::focusNextPrevChild(bool next) {
+    return focusNextTabStop(this, next) || QWidget::focusNextPrevChild(next);
 }

@@ -65,6 +65,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Tab and Shift+Tab walk the form's controls container by container.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     friend class TApplication;

@@ -169,16 +169,16 @@ void TstMainScreenLayout::thePagesAndGridsShowTheirColumns() {
     QVERIFY(s->dbgPadrao->Column(1).ReadOnly());
     QVERIFY(!s->dbgPadrao->Column(2).ReadOnly());
     QCOMPARE(s->dbgPadrao->Column(2).TitleAlignment(), taCenter);
-    QCOMPARE(s->dbgPadrao->columnWidth(2), 48);
+    QCOMPARE(s->dbgPadrao->Column(2).Width(), 48);
     QCOMPARE(columnTitles(s->dbgEfetivos),
              (QStringList{"Data Faturamento", "Dia da Semana", "Nº Comensais Faturadas", "Status"}));
     QVERIFY(s->dbgEfetivos->ReadOnly());
     QCOMPARE(columnTitles(s->dbgRateio), (QStringList{"Qtde. Rateada", "NF", "Observação"}));
     QCOMPARE(s->dbgRateio->Column(0).TitleAlignment(), taRightJustify);
-    QCOMPARE(s->dbgRateio->columnWidth(0), 94);
+    QCOMPARE(s->dbgRateio->Column(0).Width(), 94);
     QCOMPARE(s->dbgRateio->Column(1).TitleAlignment(), taCenter);
-    QCOMPARE(s->dbgRateio->columnWidth(1), 29);
-    QCOMPARE(s->dbgRateio->columnWidth(2), 608);
+    QCOMPARE(s->dbgRateio->Column(1).Width(), 29);
+    QCOMPARE(s->dbgRateio->Column(2).Width(), 608);
     QVERIFY(s->panEfetivos->isAncestorOf(s->dbgEfetivos));
     QVERIFY(s->panRateio->isAncestorOf(s->dbgRateio));
     QVERIFY(s->tshFormulario->isAncestorOf(s->panEfetivos));

@@ -35,6 +35,7 @@ private slots:
     void ctrlDeleteDeletesOnlyAfterConfirmation();
     void aFieldsFocusRequestSelectsItsColumn();
     void theDrawHookPaintsOverTheCellWithTheBrush();
+    void designedWidthsGrowWithAWiderFont();
 };
 
 void TstDbGrid::showsTheFieldsDisplayTextsAndTitles() {
@@ -44,7 +45,6 @@ void TstDbGrid::showsTheFieldsDisplayTextsAndTitles() {
     QCOMPARE(s.grid->model()->headerData(2, Qt::Horizontal).toString(), QString("Observação"));
     QCOMPARE(s.grid->model()->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
              Qt::AlignHCenter | Qt::AlignVCenter);
-    QCOMPARE(s.grid->columnWidth(0), 94);
     s.ds.Close();
     QCOMPARE(s.grid->model()->rowCount(), 0);
 }
@@ -466,6 +466,25 @@ void TstDbGrid::theDrawHookPaintsOverTheCellWithTheBrush() {
     for (int x = cell.left() + 16; x < cell.right(); ++x)
         for (int y = cell.top() + 1; y < cell.bottom(); ++y)
             QCOMPARE(shot.pixelColor(x, y), base);
+}
+
+void TstDbGrid::designedWidthsGrowWithAWiderFont() {
+    GridScreen s({{1234.5, "001"}});
+    s.grid->Column(0).SetWidth(94);
+    s.grid->Column(1).SetWidth(29);
+    for (const int points : {6, 9, 16}) {
+        QFont font = s.grid->font();
+        font.setPointSize(points);
+        s.grid->setFont(font);
+        const QFontMetrics metrics(font);
+        const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
+        // Never narrower than designed; in a wider font the three digits of an NF still
+        // fit beside the cell's margins, and the columns keep their proportions.
+        QVERIFY(s.grid->columnWidth(1) >= 29);
+        QVERIFY2(s.grid->columnWidth(1) >= metrics.horizontalAdvance("001") + 6 || digit <= 6,
+                 qPrintable(QString("%1 pt: %2 px").arg(points).arg(s.grid->columnWidth(1))));
+        QVERIFY(qAbs(s.grid->columnWidth(0) * 29.0 / 94 - s.grid->columnWidth(1)) <= 1);
+    }
 }
 
 QTEST_MAIN(TstDbGrid)

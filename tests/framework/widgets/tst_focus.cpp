@@ -5,6 +5,7 @@
 #include "framework/components/date_edit.h"
 #include "framework/components/edit.h"
 #include "framework/components/focus.h"
+#include "framework/components/page_control.h"
 #include "framework/forms/form.h"
 #include "framework/ui/guard.h"
 #include "scripted_ui.h"
@@ -98,6 +99,7 @@ private slots:
     void aThrowingEnterHandlerIsShownOnceAndNeverEscapes();
     void aFocusInsideACompositeControlIsTheControls();
     void enterInAnEditMovesOnAsTabDoes();
+    void tabWalksContainerByContainerWithThePageControlBeforeItsPage();
     void whileTheHandlersRunTheActiveControlIsTheTarget_data();
     void whileTheHandlersRunTheActiveControlIsTheTarget();
     void aRefusedExitLeavesTheActiveControlWhereTheRefusalPutIt_data();
@@ -255,6 +257,65 @@ void TstFocus::enterInAnEditMovesOnAsTabDoes() {
     // With a modifier Enter is the edit's own key.
     QTest::keyClick(name, Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(ActiveControl(&form), name);
+}
+
+void TstFocus::tabWalksContainerByContainerWithThePageControlBeforeItsPage() {
+    ScriptedUi ui;
+    TForm form;
+    auto* layout = new QVBoxLayout(&form);
+    // Built as a base form and a screen build theirs: the page control first, then the
+    // screen's panel above it, then the controls of the screen's page.
+    auto* pages = new TPageControl(&form);
+    auto* first = new TTabSheet(pages, "Um");
+    auto* second = new TTabSheet(pages, "Dois");
+    auto* onFirst = new TEdit(first);
+    auto* panel = new QWidget(&form);
+    auto* code = new TEdit(panel);
+    auto* ok = new QPushButton("OK", panel);
+    auto* name = new TEdit(panel);
+    auto* panelLayout = new QHBoxLayout(panel);
+    for (QWidget* w : {static_cast<QWidget*>(code), static_cast<QWidget*>(ok), static_cast<QWidget*>(name)})
+        panelLayout->addWidget(w);
+    auto* grid = new TEdit(second);
+    auto* date = new TDateEditPlus(second);
+    auto* disabled = new TEdit(second);
+    disabled->setEnabled(false);
+    auto* secondLayout = new QVBoxLayout(second);
+    for (QWidget* w : {static_cast<QWidget*>(grid), static_cast<QWidget*>(date), static_cast<QWidget*>(disabled)})
+        secondLayout->addWidget(w);
+    QWidget::setTabOrder(code, name); // the button after the name
+    layout->addWidget(panel);
+    layout->addWidget(pages);
+    const QList<QPair<QWidget*, QString>> named{{pages, "pages"}, {onFirst, "onFirst"}, {grid, "grid"},
+                                                {date, "date"},   {code, "code"},       {ok, "ok"},
+                                                {name, "name"}};
+    const auto focused = [&] {
+        for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+            for (const auto& [widget, label] : named)
+                if (w == widget)
+                    return label;
+        return QString();
+    };
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    pages->SetActivePage(second);
+    SetFocus(code);
+    const auto walk = [&](Qt::Key key) {
+        QStringList seen;
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            seen << focused();
+        }
+        return seen;
+    };
+    // The hidden page's and the disabled controls are passed over; the date edit's own
+    // line edit is the date edit's stop, not one of its own.
+    QCOMPARE(walk(Qt::Key_Tab), (QStringList{"name", "ok", "pages", "grid", "date", "code"}));
+    QCOMPARE(walk(Qt::Key_Backtab), (QStringList{"date", "grid", "pages", "ok", "name", "code"}));
+    SetFocus(code);
+    pages->SetActivePage(first);
+    QCOMPARE(walk(Qt::Key_Tab), (QStringList{"name", "ok", "pages", "onFirst", "code", "name"}));
 }
 
 namespace {
