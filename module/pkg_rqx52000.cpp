@@ -1,6 +1,7 @@
 // The package unit: the load and unload entries the host runs, and the package's
 // information table.
 
+#include "contracts/package_info.h"
 #include "module/export.h"
 #include "screens/apuracao/cli_rqx52000.h"
 #include "screens/calculo/cli_rqx52100.h"
@@ -11,13 +12,6 @@ const char* const kRequires[] = {"_cvn", "_frm"};
 } // namespace
 
 extern "C" {
-
-struct PackageInfoTable {
-    int unitCount;
-    const char* const* units;
-    int requiresCount;
-    const char* const* requiredPackages;
-};
 
 // Runs the units' initializations, in their order.
 APURFAT_EXPORT void Initialize() {

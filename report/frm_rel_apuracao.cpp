@@ -5,24 +5,12 @@
 #include "report/cli_rqx30700.h"
 
 #include "contracts/app_server.h"
+#include "contracts/busy_animation.h"
 #include "contracts/host_framework.h"
 #include "contracts/rel_apuracao.h"
 #include "framework/components/focus.h"
 #include "framework/ui/guard.h"
 #include "report/report_html.h"
-
-namespace {
-
-// The busy animation over a form, hidden again however the work ends.
-class BusyAnimation {
-public:
-    BusyAnimation(QWidget* form, int kind) { ActiveShowAvi(form, kind); }
-    ~BusyAnimation() { DeactiveShowAvi(); }
-    BusyAnimation(const BusyAnimation&) = delete;
-    BusyAnimation& operator=(const BusyAnimation&) = delete;
-};
-
-} // namespace
 
 TfrmRelApuracao::~TfrmRelApuracao() {
     dbgApuracao->SetDataSource(nullptr);

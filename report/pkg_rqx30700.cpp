@@ -1,6 +1,7 @@
 // The package unit of the report module: the load and unload entries the framework runs,
 // and the package's information table.
 
+#include "contracts/package_info.h"
 #include "report/cli_rqx30700.h"
 #include "report/export.h"
 
@@ -10,13 +11,6 @@ const char* const kRequires[] = {"_cvn", "_frm"};
 } // namespace
 
 extern "C" {
-
-struct PackageInfoTable {
-    int unitCount;
-    const char* const* units;
-    int requiresCount;
-    const char* const* requiredPackages;
-};
 
 RQX30700_EXPORT void Initialize() {
     Cli_rqx30700_Initialization();

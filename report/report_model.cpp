@@ -18,19 +18,6 @@ QString codeAndName(const QString& code, const QString& name) {
     return name.isEmpty() ? code : QStringLiteral("%1 - %2").arg(code, name);
 }
 
-// The rows of a packet as maps by field name; a malformed packet raises.
-QList<QVariantMap> rowsOf(const QVariant& value) {
-    const packet::Table table = packet::decode(value);
-    QList<QVariantMap> rows;
-    rows.reserve(table.rows.size());
-    for (const QVariantList& r : table.rows) {
-        QVariantMap row;
-        for (qsizetype i = 0; i < table.fields.size(); ++i)
-            row.insert(table.fields.at(i).name, r.at(i));
-        rows.append(row);
-    }
-    return rows;
-}
 
 [[noreturn]] void refuseAnswer() {
     throw Exception(QStringLiteral("O servidor de aplicação enviou um relatório de apuração "
@@ -129,8 +116,8 @@ CalculationReport reportFromPayload(const QVariant& payload) {
     const QVariantMap parts = payload.toMap();
     QList<QVariantMap> header, items;
     try {
-        header = rowsOf(parts.value(QStringLiteral("header")));
-        items = rowsOf(parts.value(QStringLiteral("items")));
+        header = packet::rowMaps(parts.value(QStringLiteral("header")));
+        items = packet::rowMaps(parts.value(QStringLiteral("items")));
     } catch (const EDatabaseError&) {
         refuseAnswer();
     }

@@ -157,6 +157,19 @@ bool normalize(const QVariant& in, TFieldType type, QVariant& out) {
     return false;
 }
 
+QList<QVariantMap> rowMaps(const QVariant& value) {
+    const Table table = decode(value);
+    QList<QVariantMap> rows;
+    rows.reserve(table.rows.size());
+    for (const QVariantList& r : table.rows) {
+        QVariantMap row;
+        for (qsizetype i = 0; i < table.fields.size(); ++i)
+            row.insert(table.fields.at(i).name, r.at(i));
+        rows.append(row);
+    }
+    return rows;
+}
+
 QVariantMap make(const Table& table) {
     QVariantList rows;
     rows.reserve(table.rows.size());

@@ -60,4 +60,7 @@ QVariantMap makeDelta(const ChangeSet& delta);
 Table decode(const QVariant& packet);
 ChangeSet decodeDelta(const QVariant& delta);
 
+// The rows of a packet as maps by field name; a malformed packet raises as decode does.
+QList<QVariantMap> rowMaps(const QVariant& packet);
+
 } // namespace packet

@@ -2,7 +2,7 @@
 // adds up), the verification that shows the server's marks afresh, and the report.
 
 #include "screens/apuracao/frm_apur_fat_tr.h"
-#include "screens/apuracao/busy_animation.h"
+#include "contracts/busy_animation.h"
 #include "screens/apuracao/cli_rqx52000.h"
 #include "screens/calculo/cli_rqx52100.h"
 

@@ -4,7 +4,7 @@
 // that follows every state change of the apportionment.
 
 #include "screens/apuracao/frm_apur_fat_tr.h"
-#include "screens/apuracao/busy_animation.h"
+#include "contracts/busy_animation.h"
 #include "screens/apuracao/cli_rqx52000.h"
 
 #include "contracts/app_server.h"

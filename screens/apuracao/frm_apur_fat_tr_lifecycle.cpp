@@ -2,7 +2,7 @@
 
 #include "screens/apuracao/frm_apur_fat_tr.h"
 #include "screens/apuracao/cli_rqx52000.h"
-#include "screens/apuracao/busy_animation.h"
+#include "contracts/busy_animation.h"
 
 #include "contracts/app_server.h"
 #include "contracts/host_framework.h"

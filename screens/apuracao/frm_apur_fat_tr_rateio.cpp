@@ -4,7 +4,7 @@
 #include "screens/apuracao/frm_apur_fat_tr.h"
 
 #include "screens/apuracao/apportionment_balance.h"
-#include "screens/apuracao/busy_animation.h"
+#include "contracts/busy_animation.h"
 #include "screens/apuracao/cli_rqx52000.h"
 
 #include "contracts/app_server.h"

@@ -3,7 +3,7 @@
 // the day list and its apportionment in step.
 
 #include "screens/apuracao/frm_apur_fat_tr.h"
-#include "screens/apuracao/busy_animation.h"
+#include "contracts/busy_animation.h"
 #include "screens/apuracao/cli_rqx52000.h"
 
 #include "contracts/app_server.h"

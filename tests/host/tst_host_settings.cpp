@@ -5,6 +5,7 @@
 #include "framework/session.h"
 #include "host/command_line.h"
 #include "host/host_settings.h"
+#include "tests/support/error_of.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -20,15 +21,6 @@ QString writeFile(const QTemporaryDir& dir, const QByteArray& text) {
         qFatal("cannot write %s", qPrintable(path));
     file.write(text);
     return path;
-}
-
-template <typename Fn> QString errorOf(Fn fn) {
-    try {
-        fn();
-    } catch (const Exception& e) {
-        return e.message();
-    }
-    return {};
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The module as the host meets it: a library loaded at run time whose entries and
 // variables are found by name. This test does not link the module; it loads it.
 
+#include "contracts/package_info.h"
 #include "scripted_app_server.h"
 #include "scripted_ui.h"
 
@@ -21,13 +22,6 @@ const char* const kVariables[] = {"frmApurFatTR", "boStCriado",   "boPriVez",   
                                   "boChange",     "inCodiItem",   "stlCdFilial",  "stlNrPrx",
                                   "frmGeraCalcApur", "dDataInicial", "boBloqApur", "stNrApuracao",
                                   "boIdCriado"};
-
-struct PackageInfoTable {
-    int unitCount;
-    const char* const* units;
-    int requiresCount;
-    const char* const* requiredPackages;
-};
 
 QString modulePath() { return QDir(QCoreApplication::applicationDirPath()).filePath("Pkg_rqx52000.bpl"); }
 } // namespace

@@ -184,17 +184,7 @@ QVariant payload(const QVariant& envelope) {
     return envelope.toMap().value(QStringLiteral("payload"));
 }
 
-QList<QVariantMap> rowsOf(const QVariant& packetValue) {
-    const packet::Table table = packet::decode(packetValue);
-    QList<QVariantMap> rows;
-    for (const QVariantList& r : table.rows) {
-        QVariantMap row;
-        for (qsizetype i = 0; i < table.fields.size(); ++i)
-            row.insert(table.fields.at(i).name, r.at(i));
-        rows.append(row);
-    }
-    return rows;
-}
+QList<QVariantMap> rowsOf(const QVariant& packetValue) { return packet::rowMaps(packetValue); }
 
 QStringList fieldsOf(const QVariant& packetValue) {
     QStringList out;

@@ -9,6 +9,7 @@
 #include "framework/data/packet.h"
 #include "server/auth/password.h"
 #include "server/auth/users.h"
+#include "tests/support/error_of.h"
 #include "server/methods/local_app_server.h"
 #include "server/methods/method_table.h"
 
@@ -33,15 +34,6 @@ ShareRow shareAt(const QString& branch) {
     ShareRow row;
     row.branch = branch;
     return row;
-}
-
-template <typename Fn> QString errorOf(Fn fn) {
-    try {
-        fn();
-    } catch (const Exception& e) {
-        return e.message();
-    }
-    return {};
 }
 
 } // namespace
