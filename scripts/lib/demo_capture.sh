@@ -6,7 +6,8 @@
 #
 # When the caller defines a function capture_actions, it runs once the screen is up and
 # before the picture is taken, with the window id as its argument; capture_xdotool sends
-# real X input to the virtual display from there.
+# real X input to the virtual display from there, and capture_window takes a picture on the
+# way.
 #
 # Expects the current directory to be the repository; the binaries are taken from
 # $CAPTURE_BIN_DIR (build/bin by default).
@@ -71,6 +72,17 @@ capture_xdotool() {
     DISPLAY=$CAPTURE_DISPLAY xdotool "$@"
 }
 
+# Saves a picture of the window as it is now: the whole screen cropped to the window, so
+# that a message box over it is in the picture too. capture_actions may call it for a
+# picture on the way.
+capture_window() {
+    local output=$1 wid=$2 X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(DISPLAY=$CAPTURE_DISPLAY xdotool getwindowgeometry --shell "$wid")"
+    mkdir -p "$(dirname "$output")"
+    DISPLAY=$CAPTURE_DISPLAY import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage \
+        "$output"
+}
+
 capture_demo() {
     local output=$1
     shift
@@ -102,13 +114,7 @@ capture_demo() {
         sleep 1
     fi
 
-    local X Y WIDTH HEIGHT SCREEN WINDOW
-    eval "$(DISPLAY=$CAPTURE_DISPLAY xdotool getwindowgeometry --shell "$wid")"
-    mkdir -p "$(dirname "$output")"
-    # The whole screen cropped to the main window, so that a message box over it is in
-    # the picture too.
-    DISPLAY=$CAPTURE_DISPLAY import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage \
-        "$output"
+    capture_window "$output" "$wid"
     _capture_cleanup
     trap - EXIT
 }
