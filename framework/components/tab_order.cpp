@@ -11,14 +11,14 @@
 
 namespace {
 
-QWidget* focusTarget(QWidget* widget) {
+const QWidget* focusTarget(const QWidget* widget) {
     while (widget->focusProxy())
         widget = widget->focusProxy();
     return widget;
 }
 
-bool takesTabFocus(QWidget* widget) {
-    QWidget* target = focusTarget(widget);
+bool takesTabFocus(const QWidget* widget) {
+    const QWidget* target = focusTarget(widget);
     return (target->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isEnabled() &&
            target->isVisible() && target->isEnabled();
 }
@@ -26,7 +26,7 @@ bool takesTabFocus(QWidget* widget) {
 // Whether `widget` only stands for an ancestor that forwards its focus to it.
 bool isProxyOfAncestor(const QWidget* widget) {
     for (const QWidget* up = widget->parentWidget(); up && !up->isWindow(); up = up->parentWidget())
-        if (up->focusProxy() && focusTarget(up->focusProxy()) == focusTarget(const_cast<QWidget*>(widget)))
+        if (up->focusProxy() && focusTarget(up->focusProxy()) == focusTarget(widget))
             return true;
     return false;
 }
