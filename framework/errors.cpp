@@ -5,4 +5,6 @@ Exception::Exception(QString message) : m_message(std::move(message)), m_utf8(m_
 EAlreadyShown::EAlreadyShown(QString message)
     : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}
 
-void Abort() { throw EAbort(); }
+void Abort() {
+    throw EAbort();
+}

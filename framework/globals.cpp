@@ -20,8 +20,7 @@ HostSession& hostSession() {
 QVariant CheckResultServ(const QVariant& result, bool showError, int helpContext) {
     if (result.typeId() != QMetaType::QVariantMap ||
         !result.toMap().contains(QStringLiteral("ok"))) {
-        const QString text =
-            QStringLiteral("Resposta inválida do servidor de aplicação.");
+        const QString text = QStringLiteral("Resposta inválida do servidor de aplicação.");
         if (showError) {
             Ui().MessageDlg(text, mtError, mbOK, helpContext);
             throw EAlreadyShown(text);
@@ -94,15 +93,31 @@ QString NomeSemana(const QDateTime& date) {
     return QString::fromUtf8(names[date.date().dayOfWeek() - 1]);
 }
 
-double RoundDec(double value, int decimals) { return roundDecimals(value, decimals); }
+double RoundDec(double value, int decimals) {
+    return roundDecimals(value, decimals);
+}
 
-bool ModuFili() { return hostSession().moduFili; }
-QString FiliProc() { return hostSession().filiProc; }
-QString NomeFiliProc() { return hostSession().nomeFiliProc; }
-QString FiliProcFat() { return hostSession().filiProcFat; }
-QString NomeFiliProcFat() { return hostSession().nomeFiliProcFat; }
-QString WebURL() { return hostSession().webUrl; }
-int WebPort() { return hostSession().webPort; }
+bool ModuFili() {
+    return hostSession().moduFili;
+}
+QString FiliProc() {
+    return hostSession().filiProc;
+}
+QString NomeFiliProc() {
+    return hostSession().nomeFiliProc;
+}
+QString FiliProcFat() {
+    return hostSession().filiProcFat;
+}
+QString NomeFiliProcFat() {
+    return hostSession().nomeFiliProcFat;
+}
+QString WebURL() {
+    return hostSession().webUrl;
+}
+int WebPort() {
+    return hostSession().webPort;
+}
 
 QDateTime DataProc(const QString& branchCode) {
     if (hostSession().dataProc) {
@@ -131,15 +146,15 @@ void LoadBPL(const QString& moduleCode) {
             const QString reason = fresh->errorString();
             delete fresh;
             loaded.remove(path);
-            throw Exception(
-                QStringLiteral("Não foi possível carregar o módulo %1: %2").arg(moduleCode, reason));
+            throw Exception(QStringLiteral("Não foi possível carregar o módulo %1: %2")
+                                .arg(moduleCode, reason));
         }
         library = fresh;
         if (auto initialize = reinterpret_cast<EntryPoint>(library->resolve("Initialize")))
             initialize();
         if (auto finalize = reinterpret_cast<EntryPoint>(library->resolve("Finalize")))
-            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
-                             library, [finalize] { finalize(); });
+            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, library,
+                             [finalize] { finalize(); });
     }
     auto entry = reinterpret_cast<EntryPoint>(library->resolve("IniProc"));
     if (!entry)
@@ -149,6 +164,10 @@ void LoadBPL(const QString& moduleCode) {
     entry();
 }
 
-void ActiveShowAvi(QWidget* form, int kind) { Ui().ShowBusy(form, kind); }
+void ActiveShowAvi(QWidget* form, int kind) {
+    Ui().ShowBusy(form, kind);
+}
 
-void DeactiveShowAvi() { Ui().HideBusy(); }
+void DeactiveShowAvi() {
+    Ui().HideBusy();
+}

@@ -20,7 +20,9 @@ APURFAT_EXPORT void Initialize() {
 }
 
 // Runs the units' finalizations, in the reverse order.
-APURFAT_EXPORT void Finalize() { Cli_rqx52100_Finalization(); }
+APURFAT_EXPORT void Finalize() {
+    Cli_rqx52100_Finalization();
+}
 
 APURFAT_EXPORT const PackageInfoTable* GetPackageInfoTable() {
     static const PackageInfoTable table{3, kUnits, 2, kRequires};

@@ -18,7 +18,6 @@ QString codeAndName(const QString& code, const QString& name) {
     return name.isEmpty() ? code : QStringLiteral("%1 - %2").arg(code, name);
 }
 
-
 [[noreturn]] void refuseAnswer() {
     throw Exception(QStringLiteral("O servidor de aplicação enviou um relatório de apuração "
                                    "ilegível."));

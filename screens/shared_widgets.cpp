@@ -15,13 +15,15 @@ QLabel* boldLabel(const QString& name, const QString& caption, QWidget* parent) 
     return label;
 }
 
-TDateEditPlus* billingDateEdit(const QString& name, const QString& accessibleName, QWidget* parent) {
+TDateEditPlus* billingDateEdit(const QString& name, const QString& accessibleName,
+                               QWidget* parent) {
     auto* date = new TDateEditPlus(parent);
     date->setObjectName(name);
     date->lineEdit()->setFixedWidth(100);
     date->SetValidDateColor(Qt::blue);
-    date->SetNomeSemana({QStringLiteral("Domingo"), QStringLiteral("Segunda"), QStringLiteral("Terça"),
-                         QStringLiteral("Quarta"), QStringLiteral("Quinta"), QStringLiteral("Sexta"),
+    date->SetNomeSemana({QStringLiteral("Domingo"), QStringLiteral("Segunda"),
+                         QStringLiteral("Terça"), QStringLiteral("Quarta"),
+                         QStringLiteral("Quinta"), QStringLiteral("Sexta"),
                          QStringLiteral("Sábado")});
     date->SetSaveTime(false);
     date->SetColor(QApplication::palette().color(QPalette::ToolTipBase));

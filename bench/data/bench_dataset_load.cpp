@@ -24,10 +24,10 @@ struct Col {
 };
 
 const Col kDayList[] = {
-    {"CDFILIAL", ftString, 4},     {"CDSERVFILI", ftString, 5},  {"CDCLIENTE", ftString, 21},
-    {"DTEFETCDRS", ftDateTime, 0}, {"NMSERVICO", ftString, 40},  {"DIASEMANA", ftFixedChar, 15},
-    {"NRAPURACFAT", ftString, 10}, {"IDCHECK", ftFixedChar, 1},  {"CDPRODUTO", ftString, 10},
-    {"QTCOMECDRS", ftFloat, 0},    {"QTPREVCDRS", ftFloat, 0},   {"NRAGRUEFET", ftString, 3},
+    {"CDFILIAL", ftString, 4},     {"CDSERVFILI", ftString, 5}, {"CDCLIENTE", ftString, 21},
+    {"DTEFETCDRS", ftDateTime, 0}, {"NMSERVICO", ftString, 40}, {"DIASEMANA", ftFixedChar, 15},
+    {"NRAPURACFAT", ftString, 10}, {"IDCHECK", ftFixedChar, 1}, {"CDPRODUTO", ftString, 10},
+    {"QTCOMECDRS", ftFloat, 0},    {"QTPREVCDRS", ftFloat, 0},  {"NRAGRUEFET", ftString, 3},
     {"VRPRECEFET", ftFloat, 0},
 };
 
@@ -56,8 +56,8 @@ void declare(TClientDataSet& ds, bool withCalc) {
     if (withCalc) {
         ds.OnCalcFields = [](TClientDataSet& d) {
             const int wd = d.FieldByName("DTEFETCDRS").AsDateTime().date().dayOfWeek();
-            d.FieldByName("DIASEMANA").SetAsString(wd == 7 ? QStringLiteral("Domingo")
-                                                           : QStringLiteral("Dia útil"));
+            d.FieldByName("DIASEMANA")
+                .SetAsString(wd == 7 ? QStringLiteral("Domingo") : QStringLiteral("Dia útil"));
         };
     }
 }

@@ -69,13 +69,20 @@ QDate addDays(const QString& file, int days) {
     db.transaction();
     for (int i = 0; i < days; ++i) {
         const QString day = first.addDays(i).toString(Qt::ISODate);
-        exec(q, "INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, QTCOMECDRS, QTPREVCDRS, "
-                "NRAGRUEFET, VRPRECEFET, CDPRODUTO) VALUES ('0001', '1002', '00004', ?, 120, 120, '', 9.6, 'CEIA')",
+        exec(q,
+             "INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, QTCOMECDRS, "
+             "QTPREVCDRS, "
+             "NRAGRUEFET, VRPRECEFET, CDPRODUTO) VALUES ('0001', '1002', '00004', ?, 120, 120, '', "
+             "9.6, 'CEIA')",
              {day});
-        for (const auto& [seq, quantity] : {std::pair{"0001", 60.0}, std::pair{"0002", 40.0}, std::pair{"0003", 20.0}})
-            exec(q, "INSERT INTO EFETRATCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTRATCDRS, NRSEQITRAT, QTDERATEIO, "
-                    "CDPRODUTO, NRAGREFRAT, DSOBSRATE, VRPRECRATE) VALUES ('0001', '1002', '00004', ?, ?, ?, "
-                    "'CEIA', '001', 'Plantão', 9.6)",
+        for (const auto& [seq, quantity] :
+             {std::pair{"0001", 60.0}, std::pair{"0002", 40.0}, std::pair{"0003", 20.0}})
+            exec(q,
+                 "INSERT INTO EFETRATCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTRATCDRS, NRSEQITRAT, "
+                 "QTDERATEIO, "
+                 "CDPRODUTO, NRAGREFRAT, DSOBSRATE, VRPRECRATE) VALUES ('0001', '1002', '00004', "
+                 "?, ?, ?, "
+                 "'CEIA', '001', 'Plantão', 9.6)",
                  {day, QString(seq), quantity});
     }
     db.commit();
@@ -121,7 +128,8 @@ int main(int argc, char** argv) {
     if (!QTest::qWaitForWindowActive(s))
         qFatal("the screen did not become active");
     s->medCdFilial->SetText("0001");
-    QSqlQuery registration("SELECT NRINSJURCLIE FROM CLIENTE WHERE CDCLIENTE = '1002'", dtmDBGeral::Database());
+    QSqlQuery registration("SELECT NRINSJURCLIE FROM CLIENTE WHERE CDCLIENTE = '1002'",
+                           dtmDBGeral::Database());
     s->medCdCliente->SetText(registration.next() ? registration.value(0).toString() : QString());
     s->depDtInicial->SetDate(QDateTime(first, QTime(0, 0), Qt::UTC));
     s->depDtFinal->SetDate(QDateTime(first.addDays(days - 1), QTime(0, 0), Qt::UTC));
@@ -143,9 +151,9 @@ int main(int argc, char** argv) {
     }
     if (s->cdsEfetivos.RecNo() != days || s->cdsRateio.RecordCount() != 3 || ui.messages != 0)
         qFatal("the walk did not reach the last day with its three shares");
-    std::printf("day walk: %d moves, median %.3f ms, p90 %.3f ms, p99 %.3f ms, max %.3f ms\n", int(moves.size()),
-                percentile(moves, 0.5), percentile(moves, 0.9), percentile(moves, 0.99),
-                *std::max_element(moves.begin(), moves.end()));
+    std::printf("day walk: %d moves, median %.3f ms, p90 %.3f ms, p99 %.3f ms, max %.3f ms\n",
+                int(moves.size()), percentile(moves, 0.5), percentile(moves, 0.9),
+                percentile(moves, 0.99), *std::max_element(moves.begin(), moves.end()));
     s->OnCloseQuery = nullptr;
     s->Close();
     SetUi(nullptr);

@@ -25,40 +25,51 @@ namespace {
 const char* const kServices[] = {"00001", "00002", "00003", "00004", "00005"};
 const QDate kFrom(2025, 1, 1), kTo(2025, 12, 31);
 
-QDateTime day(const QDate& d) { return QDateTime(d, QTime(0, 0), Qt::UTC); }
+QDateTime day(const QDate& d) {
+    return QDateTime(d, QTime(0, 0), Qt::UTC);
+}
 
 // The target client "C0000" and `others` more, each with the five services billed every
 // day of the year and every day split 50 % / 30 % / 20 %.
 void fill(const QString& file, int others) {
     server::Database db(file, server::Database::Mode::CreateIfMissing);
     server::Transaction tx(db);
-    db.exec("INSERT INTO FILIAL (CDFILIAL, NMFILIAL, DTPROC) VALUES ('0001', 'Matriz', '2026-01-31'), "
-            "('0002', 'Filial', '2026-01-31')");
+    db.exec(
+        "INSERT INTO FILIAL (CDFILIAL, NMFILIAL, DTPROC) VALUES ('0001', 'Matriz', '2026-01-31'), "
+        "('0002', 'Filial', '2026-01-31')");
     server::addDemoUsers(db);
     for (const char* s : kServices)
-        db.exec("INSERT INTO SERVFILI (CDFILIAL, CDSERVFILI, NMSERVICO, CDPRODUTO) VALUES ('0001', ?, ?, ?)",
+        db.exec("INSERT INTO SERVFILI (CDFILIAL, CDSERVFILI, NMSERVICO, CDPRODUTO) VALUES ('0001', "
+                "?, ?, ?)",
                 {QString(s), QString("Serviço ") + s, QString("P") + s});
     for (int c = 0; c <= others; ++c) {
         const QString client = QString("C%1").arg(c, 4, 10, QChar('0'));
-        db.exec("INSERT INTO CLIENTE (CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE) VALUES (?, 'J', ?, ?)",
+        db.exec("INSERT INTO CLIENTE (CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE) VALUES "
+                "(?, 'J', ?, ?)",
                 {client, QString::number(10000000000000LL + c), "Cliente " + client});
         for (const char* s : kServices) {
             const QString service(s);
-            db.exec("INSERT INTO SERVCLIE (CDFILIAL, CDCLIENTE, CDSERVFILI, NRAGRUEFET, VRPRECEFET) "
-                    "VALUES ('0001', ?, ?, '001', 12.34)",
-                    {client, service});
+            db.exec(
+                "INSERT INTO SERVCLIE (CDFILIAL, CDCLIENTE, CDSERVFILI, NRAGRUEFET, VRPRECEFET) "
+                "VALUES ('0001', ?, ?, '001', 12.34)",
+                {client, service});
             for (QDate d = kFrom; d <= kTo; d = d.addDays(1)) {
                 const QString iso = d.toString(Qt::ISODate);
-                db.exec("INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, QTCOMECDRS, QTPREVCDRS, "
-                        "NRAGRUEFET, VRPRECEFET, CDPRODUTO) VALUES ('0001', ?, ?, ?, 100, 100, '001', 12.34, ?)",
+                db.exec("INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, "
+                        "QTCOMECDRS, QTPREVCDRS, "
+                        "NRAGRUEFET, VRPRECEFET, CDPRODUTO) VALUES ('0001', ?, ?, ?, 100, 100, "
+                        "'001', 12.34, ?)",
                         {client, service, iso, "P" + service});
                 int seq = 0;
-                for (const auto& [quantity, nf] : {std::pair{50.0, "001"}, std::pair{30.0, "002"}, std::pair{20.0, "003"}})
-                    db.exec("INSERT INTO EFETRATCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTRATCDRS, NRSEQITRAT, "
-                            "QTDERATEIO, CDPRODUTO, NRAGREFRAT, DSOBSRATE, VRPRECRATE) VALUES ('0001', ?, ?, ?, ?, ?, "
+                for (const auto& [quantity, nf] :
+                     {std::pair{50.0, "001"}, std::pair{30.0, "002"}, std::pair{20.0, "003"}})
+                    db.exec("INSERT INTO EFETRATCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTRATCDRS, "
+                            "NRSEQITRAT, "
+                            "QTDERATEIO, CDPRODUTO, NRAGREFRAT, DSOBSRATE, VRPRECRATE) VALUES "
+                            "('0001', ?, ?, ?, ?, ?, "
                             "?, ?, '', 12.34)",
-                            {client, service, iso, QString("%1").arg(++seq, 4, 10, QChar('0')), quantity,
-                             "P" + service, QString(nf)});
+                            {client, service, iso, QString("%1").arg(++seq, 4, 10, QChar('0')),
+                             quantity, "P" + service, QString(nf)});
             }
         }
     }
@@ -107,17 +118,22 @@ Figures measure(int scale, int runs) {
     QElapsedTimer filling;
     filling.start();
     fill(file, scale - 1);
-    std::fprintf(stderr, "scale %d: database filled in %.1f s\n", scale, filling.elapsed() / 1000.0);
+    std::fprintf(stderr, "scale %d: database filled in %.1f s\n", scale,
+                 filling.elapsed() / 1000.0);
     QProcess server;
     RpcClient client;
     client.setEndpoint("127.0.0.1", startServer(server, file));
-    client.setCredentials(server::DemoUserBothBranches.login, server::DemoUserBothBranches.password);
+    client.setCredentials(server::DemoUserBothBranches.login,
+                          server::DemoUserBothBranches.password);
     client.setTimeouts(5000, 600000);
 
     QString number;
     std::vector<double> calculations, sums, days;
-    packet::Table services{{{"CDSERVFILI", ftString, 5, {}}, {"CDFILIAL", ftString, 4, {}}, {"NMSERVICO", ftString, 40, {}},
-                            {"NRAGRUEFET", ftString, 3, {}}, {"CDCLIENTE", ftString, 21, {}}},
+    packet::Table services{{{"CDSERVFILI", ftString, 5, {}},
+                            {"CDFILIAL", ftString, 4, {}},
+                            {"NMSERVICO", ftString, 40, {}},
+                            {"NRAGRUEFET", ftString, 3, {}},
+                            {"CDCLIENTE", ftString, 21, {}}},
                            {}};
     for (const char* s : kServices)
         services.rows.append({QString(s), "0001", "Serviço", "001", "C0000"});
@@ -149,21 +165,24 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    const QCommandLineOption runsOption("runs", "Runs per figure (the median is reported).", "N", "7");
-    const QCommandLineOption scalesOption("scales", "Database sizes, in clients.", "LIST", "1,10,100");
+    const QCommandLineOption runsOption("runs", "Runs per figure (the median is reported).", "N",
+                                        "7");
+    const QCommandLineOption scalesOption("scales", "Database sizes, in clients.", "LIST",
+                                          "1,10,100");
     parser.addOptions({runsOption, scalesOption});
     parser.process(app);
 
     std::printf("one client, 5 services, a year, 3 shares a day; median of %d runs (ms)\n",
                 parser.value(runsOption).toInt());
-    std::printf("  %-10s %18s %12s %12s\n", "clients", "Confirma_Calculo", "SomaApurac", "GetEfetivos");
+    std::printf("  %-10s %18s %12s %12s\n", "clients", "Confirma_Calculo", "SomaApurac",
+                "GetEfetivos");
     double base = 0;
     for (const QString& scale : parser.value(scalesOption).split(',')) {
         const Figures f = measure(scale.toInt(), parser.value(runsOption).toInt());
         if (base == 0)
             base = f.calculation;
-        std::printf("  %-10d %18.1f %12.1f %12.1f   (%.2f× the first)\n", scale.toInt(), f.calculation, f.sum,
-                    f.days, f.calculation / base);
+        std::printf("  %-10d %18.1f %12.1f %12.1f   (%.2f× the first)\n", scale.toInt(),
+                    f.calculation, f.sum, f.days, f.calculation / base);
         std::fflush(stdout);
     }
     return 0;

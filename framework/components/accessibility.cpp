@@ -63,7 +63,9 @@ public:
     void setSelection(int, int startOffset, int endOffset) override {
         edit()->setSelection(startOffset, endOffset - startOffset);
     }
-    int cursorPosition() const override { return spoken().isEmpty() ? 0 : edit()->cursorPosition(); }
+    int cursorPosition() const override {
+        return spoken().isEmpty() ? 0 : edit()->cursorPosition();
+    }
     void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
     QString text(int startOffset, int endOffset) const override {
         return spoken().mid(startOffset, endOffset - startOffset);
@@ -73,7 +75,8 @@ public:
         const QString shown = edit()->displayText();
         const QFontMetrics metrics = edit()->fontMetrics();
         const QRect cursor = edit()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
-        const int left = cursor.left() - metrics.horizontalAdvance(shown.left(edit()->cursorPosition()));
+        const int left =
+            cursor.left() - metrics.horizontalAdvance(shown.left(edit()->cursorPosition()));
         const QRect r(left + metrics.horizontalAdvance(shown.left(offset)), cursor.top(),
                       metrics.horizontalAdvance(shown.mid(offset, 1)), cursor.height());
         return QRect(edit()->mapToGlobal(r.topLeft()), r.size());

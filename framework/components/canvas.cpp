@@ -3,7 +3,9 @@
 #include <QImage>
 #include <QPainter>
 
-void TCanvas::FillRect(const QRect& rect) { m_painter.fillRect(rect, m_brush); }
+void TCanvas::FillRect(const QRect& rect) {
+    m_painter.fillRect(rect, m_brush);
+}
 
 void TCanvas::BrushCopy(const QRect& dest, const QPixmap& bitmap, const QRect& source,
                         const QColor& transparent) {

@@ -29,7 +29,9 @@ void Close() {
     QSqlDatabase::removeDatabase(name);
 }
 
-bool IsOpen() { return Database().isOpen(); }
+bool IsOpen() {
+    return Database().isOpen();
+}
 
 QSqlDatabase Database() {
     const QString name = QString::fromLatin1(ConnectionName);

@@ -54,7 +54,9 @@ TDBGrid::TDBGrid(QWidget* parent)
 
 TDBGrid::~TDBGrid() = default;
 
-void TDBGrid::SetDataSource(TDataSource* source) { TDataLink::SetDataSource(source); }
+void TDBGrid::SetDataSource(TDataSource* source) {
+    TDataLink::SetDataSource(source);
+}
 
 TColumn& TDBGrid::AddColumn(const QString& fieldName) {
     m_columns.push_back(std::make_unique<TColumn>(*this, fieldName));
@@ -93,11 +95,13 @@ int TDBGrid::columnPixelWidth(int column) const {
     if (c.Width() > 0) {
         // A width laid out for the desktop's font would cut "001" short in a wider one.
         constexpr double designDigitWidth = 6.0;
-        return qRound(c.Width() * qMax(1.0, fontMetrics().horizontalAdvance(QLatin1Char('0')) / designDigitWidth));
+        return qRound(c.Width() * qMax(1.0, fontMetrics().horizontalAdvance(QLatin1Char('0')) /
+                                                designDigitWidth));
     }
     const int chars = c.Field() ? c.Field()->DisplayWidth() : 10;
     return qMax(horizontalHeader()->fontMetrics().horizontalAdvance(c.Title()),
-                chars * fontMetrics().averageCharWidth()) + 12;
+                chars * fontMetrics().averageCharWidth()) +
+           12;
 }
 
 void TDBGrid::changeEvent(QEvent* event) {
@@ -151,9 +155,13 @@ void TDBGrid::SyncCurrent() {
 
 // --- the data link ----------------------------------------------------------------------
 
-void TDBGrid::ActiveChanged() { ResetModel(); }
+void TDBGrid::ActiveChanged() {
+    ResetModel();
+}
 
-void TDBGrid::DataSetChanged() { ResetModel(); }
+void TDBGrid::DataSetChanged() {
+    ResetModel();
+}
 
 void TDBGrid::DataSetScrolled() {
     viewport()->update();
@@ -166,9 +174,13 @@ void TDBGrid::RecordChanged(TField*) {
         m_model->rowChanged(DataSet()->CurrentRow());
 }
 
-void TDBGrid::EditingChanged() { RecordChanged(nullptr); }
+void TDBGrid::EditingChanged() {
+    RecordChanged(nullptr);
+}
 
-void TDBGrid::UpdateData() { WriteEditor(); }
+void TDBGrid::UpdateData() {
+    WriteEditor();
+}
 
 void TDBGrid::FocusControl(TField*& field) {
     for (int c = 0; c < ColumnCount(); ++c) {
@@ -378,8 +390,8 @@ bool TDBGrid::HandleKey(int key, TShiftState shift) {
         return false;
     // Keys that end the open cell: it is written (a text that does not convert keeps it
     // open) and closed before the grid acts on them.
-    const bool endsCell = key == vk::Tab || key == vk::Return || key == vk::Up ||
-                          key == vk::Down || key == vk::Prior || key == vk::Next ||
+    const bool endsCell = key == vk::Tab || key == vk::Return || key == vk::Up || key == vk::Down ||
+                          key == vk::Prior || key == vk::Next ||
                           (key == vk::Insert && shift == 0) ||
                           (key == vk::Delete && shift == ssCtrl);
     if (m_editor && endsCell) {
@@ -516,7 +528,8 @@ void TDBGrid::PaintCell(QPainter* painter, const QRect& rect, const QColor& brus
             OnDrawColumnCell(*this, rect, index.column(), Column(index.column()), state);
         });
     } catch (...) {
-        qWarning().noquote() << objectName() << "cell drawing failed:" << describeCurrentException();
+        qWarning().noquote() << objectName()
+                             << "cell drawing failed:" << describeCurrentException();
     }
     painter->restore();
     m_canvas = nullptr;

@@ -92,7 +92,8 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     // has, so that a cell-drawing hook's fill matches the cells around it.
     const bool selected = (option.state & QStyle::State_Selected) && m_grid.ShowsSelection();
     const QPalette& colours = m_grid.palette();
-    const QColor fill = colours.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base);
+    const QColor fill =
+        colours.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base);
     painter->fillRect(option.rect, fill);
     QStyleOptionViewItem look = option;
     look.state &= ~QStyle::State_Selected;

@@ -25,7 +25,7 @@ public:
     static FocusManager* of(const QWidget* widget) {
         for (const QWidget* w = widget; w; w = w->parentWidget())
             if (auto* m = w->findChild<FocusManager*>(QStringLiteral("_focusManager"),
-                                                       Qt::FindDirectChildrenOnly))
+                                                      Qt::FindDirectChildrenOnly))
                 return m;
         return nullptr;
     }
@@ -220,7 +220,9 @@ ControlEvents* ControlEvents::find(const QWidget* widget) {
                   : nullptr;
 }
 
-void markControl(QWidget* widget) { widget->setProperty(kControlProperty, true); }
+void markControl(QWidget* widget) {
+    widget->setProperty(kControlProperty, true);
+}
 
 bool isControl(const QWidget* widget) {
     return widget && widget->property(kControlProperty).toBool();
@@ -250,10 +252,12 @@ void SetInitialControl(QWidget* form, QWidget* control) {
 }
 
 void trackFocus(QWidget* form) {
-    if (!form->findChild<FocusManager*>(QStringLiteral("_focusManager"), Qt::FindDirectChildrenOnly))
+    if (!form->findChild<FocusManager*>(QStringLiteral("_focusManager"),
+                                        Qt::FindDirectChildrenOnly))
         new FocusManager(form);
 }
 
 void untrackFocus(QWidget* form) {
-    delete form->findChild<FocusManager*>(QStringLiteral("_focusManager"), Qt::FindDirectChildrenOnly);
+    delete form->findChild<FocusManager*>(QStringLiteral("_focusManager"),
+                                          Qt::FindDirectChildrenOnly);
 }

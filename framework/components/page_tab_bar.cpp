@@ -164,7 +164,9 @@ PageTabBar::PageTabBar(TPageControl* pages) : QTabBar(pages), m_pages(pages) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void PageTabBar::choose(int index) { m_pages->changeByUser(index); }
+void PageTabBar::choose(int index) {
+    m_pages->changeByUser(index);
+}
 
 bool PageTabBar::event(QEvent* event) {
     if (event->type() == QEvent::Shortcut) {
@@ -209,4 +211,6 @@ void PageTabBar::keyPressEvent(QKeyEvent* event) {
 }
 
 // The desktop's page control does not switch pages under the mouse wheel.
-void PageTabBar::wheelEvent(QWheelEvent* event) { event->ignore(); }
+void PageTabBar::wheelEvent(QWheelEvent* event) {
+    event->ignore();
+}

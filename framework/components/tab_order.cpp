@@ -63,8 +63,9 @@ private:
         for (QObject* child : container->children())
             if (auto* w = qobject_cast<QWidget*>(child); w && !w->isWindow() && w->isVisible())
                 children << w;
-        std::stable_sort(children.begin(), children.end(),
-                         [this](const QWidget* a, const QWidget* b) { return placeOf(a) < placeOf(b); });
+        std::stable_sort(
+            children.begin(), children.end(),
+            [this](const QWidget* a, const QWidget* b) { return placeOf(a) < placeOf(b); });
         for (QWidget* child : children) {
             const bool control = isControl(child);
             if ((control || !insideControl) && takesTabFocus(child) && !isProxyOfAncestor(child))

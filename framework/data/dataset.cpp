@@ -15,8 +15,7 @@ namespace {
 }
 
 // Restores a value when the scope ends, also when it ends by an exception.
-template <typename T>
-class Restore {
+template <typename T> class Restore {
 public:
     Restore(T& target, T value) : m_target(target), m_saved(target) { target = value; }
     ~Restore() { m_target = m_saved; }
@@ -49,7 +48,8 @@ TClientDataSet::~TClientDataSet() {
 TField& TClientDataSet::AddField(const QString& name, TFieldType type, int size) {
     if (Active())
         throw EDatabaseError(
-            QStringLiteral("%1: não é possível incluir campos em um conjunto de dados aberto.").arg(m_name));
+            QStringLiteral("%1: não é possível incluir campos em um conjunto de dados aberto.")
+                .arg(m_name));
     if (FindField(name))
         throw EDatabaseError(QStringLiteral("%1: o campo '%2' já existe.").arg(m_name, name));
     m_fields.push_back(std::make_unique<TField>(*this, FieldCount(), name, type, size));
@@ -72,7 +72,8 @@ TField& TClientDataSet::FieldByName(const QString& name) const {
 void TClientDataSet::CreateDataSet() {
     if (m_fields.empty())
         throw EDatabaseError(
-            QStringLiteral("%1: não há campos definidos para criar o conjunto de dados.").arg(m_name));
+            QStringLiteral("%1: não há campos definidos para criar o conjunto de dados.")
+                .arg(m_name));
     Close();
     OpenWith({});
 }
@@ -123,8 +124,8 @@ void TClientDataSet::SetData(const QVariant& value) {
     rows.reserve(table.rows.size());
     bool sameLayout = table.fields.size() == qsizetype(m_fields.size());
     for (size_t i = 0; sameLayout && i < m_fields.size(); ++i)
-        sameLayout = table.fields.at(qsizetype(i)).name.compare(m_fields[i]->FieldName(),
-                                                                Qt::CaseInsensitive) == 0 &&
+        sameLayout = table.fields.at(qsizetype(i))
+                             .name.compare(m_fields[i]->FieldName(), Qt::CaseInsensitive) == 0 &&
                      table.fields.at(qsizetype(i)).type == m_fields[i]->DataType();
     if (m_fields.empty() || sameLayout) {
         rows = table.rows;
@@ -135,9 +136,8 @@ void TClientDataSet::SetData(const QVariant& value) {
         for (size_t i = 0; i < m_fields.size(); ++i) {
             source[i] = packet::indexOf(table.fields, m_fields[i]->FieldName());
             if (source[i] < 0)
-                throw EDatabaseError(
-                    QStringLiteral("%1: o pacote de dados não traz o campo '%2'.")
-                        .arg(m_name, m_fields[i]->FieldName()));
+                throw EDatabaseError(QStringLiteral("%1: o pacote de dados não traz o campo '%2'.")
+                                         .arg(m_name, m_fields[i]->FieldName()));
             sameType[i] = table.fields.at(source[i]).type == m_fields[i]->DataType() ||
                           (table.fields.at(source[i]).type == ftFixedChar &&
                            m_fields[i]->DataType() == ftString) ||
@@ -183,7 +183,9 @@ QVariant TClientDataSet::Delta() const {
     return packet::makeDelta(delta);
 }
 
-int TClientDataSet::ChangeCount() const { return Active() ? m_rows.changeCount() : 0; }
+int TClientDataSet::ChangeCount() const {
+    return Active() ? m_rows.changeCount() : 0;
+}
 
 void TClientDataSet::MergeChangeLog() {
     if (Active())
@@ -246,9 +248,13 @@ void TClientDataSet::Last() {
         MoveCursor(m_rows.size() - 1, false, true);
 }
 
-void TClientDataSet::Next() { MoveBy(1); }
+void TClientDataSet::Next() {
+    MoveBy(1);
+}
 
-void TClientDataSet::Prior() { MoveBy(-1); }
+void TClientDataSet::Prior() {
+    MoveBy(-1);
+}
 
 int TClientDataSet::MoveBy(int distance) {
     if (!PrepareMove() || distance == 0)
@@ -268,8 +274,9 @@ bool TClientDataSet::Locate(const QString& keyFields, const QVariant& keyValues,
                             TLocateOptions options) {
     PrepareMove();
     const QStringList names = keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    const QVariantList keys =
-        keyValues.typeId() == QMetaType::QVariantList ? keyValues.toList() : QVariantList{keyValues};
+    const QVariantList keys = keyValues.typeId() == QMetaType::QVariantList
+                                  ? keyValues.toList()
+                                  : QVariantList{keyValues};
     if (names.isEmpty() || keys.size() != names.size())
         throw EDatabaseError(QStringLiteral("%1: chave de busca inválida.").arg(m_name));
     std::vector<const TField*> fields;
@@ -291,8 +298,9 @@ bool TClientDataSet::Locate(const QString& keyFields, const QVariant& keyValues,
             if (want.isNull() || have.isNull()) {
                 match = want.isNull() && have.isNull();
             } else if (want.typeId() == QMetaType::QString) {
-                match = (options & loPartialKey) ? have.toString().startsWith(want.toString(), cs)
-                                                 : have.toString().compare(want.toString(), cs) == 0;
+                match = (options & loPartialKey)
+                            ? have.toString().startsWith(want.toString(), cs)
+                            : have.toString().compare(want.toString(), cs) == 0;
             } else {
                 match = have == want;
             }
@@ -315,7 +323,9 @@ void TClientDataSet::CheckBrowseMode() {
         Cancel();
 }
 
-void TClientDataSet::UpdateRecord() { DataEvent(deUpdateRecord); }
+void TClientDataSet::UpdateRecord() {
+    DataEvent(deUpdateRecord);
+}
 
 void TClientDataSet::InsertAt(int pos, bool append) {
     const bool bof = m_bof, eof = m_eof;
@@ -391,7 +401,8 @@ void TClientDataSet::Post() {
     Fire(BeforePost, *this);
     for (const auto& f : m_fields)
         if (f->Required() && m_buffer.at(f->Index()).isNull())
-            throw EDatabaseError(QStringLiteral("O campo '%1' deve ter um valor.").arg(f->DisplayLabel()));
+            throw EDatabaseError(
+                QStringLiteral("O campo '%1' deve ter um valor.").arg(f->DisplayLabel()));
     if (m_state == dsInsert)
         m_rows.commitPending(m_buffer);
     else
@@ -500,9 +511,11 @@ void TClientDataSet::SetFieldValue(TField& field, const QVariant& value) {
     }
     if (m_state != dsEdit && m_state != dsInsert)
         throw EDatabaseError(
-            QStringLiteral("%1: o conjunto de dados não está em modo de edição ou inserção.").arg(m_name));
+            QStringLiteral("%1: o conjunto de dados não está em modo de edição ou inserção.")
+                .arg(m_name));
     if (field.ReadOnly())
-        throw EDatabaseError(QStringLiteral("O campo '%1' não pode ser modificado.").arg(field.DisplayLabel()));
+        throw EDatabaseError(
+            QStringLiteral("O campo '%1' não pode ser modificado.").arg(field.DisplayLabel()));
     m_buffer[field.Index()] = v;
     m_modified = true;
     DataEvent(deFieldChange, &field);

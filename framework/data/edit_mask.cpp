@@ -92,7 +92,7 @@ QString EditMask::toQtInputMask() const {
     Case current = Case::Keep;
     for (const Position& p : m_positions) {
         if (p.casing != current) {
-            out += p.casing == Case::Upper ? QLatin1Char('>')
+            out += p.casing == Case::Upper   ? QLatin1Char('>')
                    : p.casing == Case::Lower ? QLatin1Char('<')
                                              : QLatin1Char('!');
             current = p.casing;

@@ -31,9 +31,13 @@ TAlignment TField::Alignment() const {
     return (m_type == ftFloat || m_type == ftInteger) ? taRightJustify : taLeftJustify;
 }
 
-const QVariant& TField::Value() const { return m_dataSet.FieldValue(m_index); }
+const QVariant& TField::Value() const {
+    return m_dataSet.FieldValue(m_index);
+}
 
-void TField::SetValue(const QVariant& value) { m_dataSet.SetFieldValue(*this, value); }
+void TField::SetValue(const QVariant& value) {
+    m_dataSet.SetFieldValue(*this, value);
+}
 
 QString TField::AsString() const {
     const QVariant& v = Value();
@@ -62,7 +66,8 @@ void TField::SetAsString(const QString& value) {
         SetValue(value);
         return;
     case ftDateTime:
-        SetValue(value.trimmed().isEmpty() ? QVariant() : QVariant(textformat::strToDateTime(value)));
+        SetValue(value.trimmed().isEmpty() ? QVariant()
+                                           : QVariant(textformat::strToDateTime(value)));
         return;
     case ftFloat:
         SetValue(value.trimmed().isEmpty() ? QVariant() : QVariant(textformat::strToFloat(value)));
@@ -76,7 +81,8 @@ void TField::SetAsString(const QString& value) {
             SetValue(QVariant());
         else if (t == QLatin1String("true") || t == QLatin1String("s") || t == QLatin1String("sim"))
             SetValue(true);
-        else if (t == QLatin1String("false") || t == QLatin1String("n") || t == QLatin1String("não"))
+        else if (t == QLatin1String("false") || t == QLatin1String("n") ||
+                 t == QLatin1String("não"))
             SetValue(false);
         else
             throw EConvertError(QStringLiteral("'%1' não é um valor lógico válido.").arg(value));
@@ -130,7 +136,8 @@ int TField::AsInteger() const {
     case ftFloat: {
         const double d = v.toDouble();
         if (std::fabs(d) > double(std::numeric_limits<int>::max()))
-            throw EConvertError(QStringLiteral("'%1' não é um valor inteiro válido.").arg(AsString()));
+            throw EConvertError(
+                QStringLiteral("'%1' não é um valor inteiro válido.").arg(AsString()));
         return int(std::lround(d));
     }
     case ftDateTime:
@@ -171,8 +178,7 @@ void TField::SetAsDateTime(const QDateTime& value) {
     else if (m_type == ftDateTime)
         SetValue(value.isValid() ? QVariant(dateTimeOf(value.date(), value.time())) : QVariant());
     else
-        throw EConvertError(
-            QStringLiteral("O campo '%1' não pode receber uma data.").arg(m_name));
+        throw EConvertError(QStringLiteral("O campo '%1' não pode receber uma data.").arg(m_name));
 }
 
 bool TField::AsBoolean() const {

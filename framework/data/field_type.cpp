@@ -28,6 +28,10 @@ std::optional<TFieldType> fieldTypeFromName(const QString& name) {
     return std::nullopt;
 }
 
-QDateTime dateTimeOf(QDate date, QTime time) { return QDateTime(date, time, Qt::UTC); }
+QDateTime dateTimeOf(QDate date, QTime time) {
+    return QDateTime(date, time, Qt::UTC);
+}
 
-QDateTime zeroDateTime() { return dateTimeOf(QDate(1899, 12, 30)); }
+QDateTime zeroDateTime() {
+    return dateTimeOf(QDate(1899, 12, 30));
+}

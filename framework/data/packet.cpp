@@ -184,7 +184,8 @@ QVariantMap makeDelta(const ChangeSet& delta) {
         changes.append(QVariantMap{
             {QStringLiteral("kind"), QString::fromLatin1(kindName(c.kind))},
             {QStringLiteral("old"), c.kind == Change::Insert ? QVariant() : QVariant(c.oldValues)},
-            {QStringLiteral("new"), c.kind == Change::Delete ? QVariant() : QVariant(c.newValues)}});
+            {QStringLiteral("new"),
+             c.kind == Change::Delete ? QVariant() : QVariant(c.newValues)}});
     }
     return {{QStringLiteral("fields"), encodeFields(delta.fields)},
             {QStringLiteral("changes"), changes}};
@@ -202,8 +203,8 @@ Table decode(const QVariant& value) {
     const QVariantList rows = rowsValue.toList();
     table.rows.reserve(rows.size());
     for (qsizetype i = 0; i < rows.size(); ++i)
-        table.rows.append(
-            decodeRow(rows.at(i), table.fields, [i] { return QStringLiteral("a linha %1").arg(i + 1); }));
+        table.rows.append(decodeRow(rows.at(i), table.fields,
+                                    [i] { return QStringLiteral("a linha %1").arg(i + 1); }));
     return table;
 }
 

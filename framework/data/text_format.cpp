@@ -21,7 +21,9 @@ struct Section {
     bool hasNumber = false;
 };
 
-bool isPlaceholder(QChar c) { return c == QLatin1Char('0') || c == QLatin1Char('#'); }
+bool isPlaceholder(QChar c) {
+    return c == QLatin1Char('0') || c == QLatin1Char('#');
+}
 
 // Splits a pattern section into a literal prefix, the digit placeholders and a literal
 // suffix; quoted text is literal.
@@ -46,10 +48,9 @@ Section parseSection(const QString& s) {
     for (qsizetype i = 0; i < tokens.size(); ++i) {
         if (tokens[i].quoted)
             continue;
-        const bool startsNumber =
-            isPlaceholder(tokens[i].c) ||
-            (tokens[i].c == QLatin1Char('.') && i + 1 < tokens.size() && !tokens[i + 1].quoted &&
-             isPlaceholder(tokens[i + 1].c));
+        const bool startsNumber = isPlaceholder(tokens[i].c) ||
+                                  (tokens[i].c == QLatin1Char('.') && i + 1 < tokens.size() &&
+                                   !tokens[i + 1].quoted && isPlaceholder(tokens[i + 1].c));
         if (first < 0 && startsNumber)
             first = i;
         if (isPlaceholder(tokens[i].c))

@@ -21,8 +21,7 @@ public:
 
     // Creates a form of type T: `reference` is set before the form's OnCreate runs, so
     // that the create handler can reach the form through it.
-    template <typename T>
-    void CreateForm(T*& reference) {
+    template <typename T> void CreateForm(T*& reference) {
         reference = new T();
         reference->RunCreate();
     }
@@ -35,4 +34,6 @@ private:
     QPointer<QMdiArea> m_mdiArea;
 };
 
-inline TApplication& Application() { return TApplication::instance(); }
+inline TApplication& Application() {
+    return TApplication::instance();
+}

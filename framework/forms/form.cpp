@@ -10,13 +10,19 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
-TForm::TForm(QWidget* parent) : QWidget(parent) { trackFocus(this); }
+TForm::TForm(QWidget* parent) : QWidget(parent) {
+    trackFocus(this);
+}
 
 TForm::~TForm() = default;
 
-void TForm::SetCaption(const QString& caption) { setWindowTitle(caption); }
+void TForm::SetCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
 
-void TForm::SetClientSize(int width, int height) { resize(width, height); }
+void TForm::SetClientSize(int width, int height) {
+    resize(width, height);
+}
 
 QWidget* TForm::frameWidget() const {
     return m_subWindow ? static_cast<QWidget*>(m_subWindow.data()) : const_cast<TForm*>(this);
@@ -51,7 +57,9 @@ int TForm::ShowModal() {
     return Ui().RunModal(this);
 }
 
-void TForm::Close() { frameWidget()->close(); }
+void TForm::Close() {
+    frameWidget()->close();
+}
 
 void TForm::SetModalResult(int result) {
     m_modalResult = result;
@@ -77,9 +85,13 @@ void TForm::SetWindowState(TWindowState state) {
     frame->setWindowState(s);
 }
 
-bool TForm::IsActiveForm() const { return Application().ActiveForm() == this; }
+bool TForm::IsActiveForm() const {
+    return Application().ActiveForm() == this;
+}
 
-QWidget* TForm::ActiveControl() const { return ::ActiveControl(this); }
+QWidget* TForm::ActiveControl() const {
+    return ::ActiveControl(this);
+}
 
 void TForm::SetActiveControl(QWidget* control) {
     m_initialControl = control;

@@ -18,7 +18,8 @@
 namespace {
 
 QIcon icon(const char* themeName, QStyle::StandardPixmap fallback) {
-    return QIcon::fromTheme(QLatin1String(themeName), QApplication::style()->standardIcon(fallback));
+    return QIcon::fromTheme(QLatin1String(themeName),
+                            QApplication::style()->standardIcon(fallback));
 }
 
 // Keeps the screen-code label at the right end of the command bar.
@@ -107,7 +108,7 @@ void TfrmPadrao::BuildMenu() {
 }
 
 TSpeedButton* TfrmPadrao::AddCommandButton(const QString& name, const QString& hint,
-                                          const QIcon& glyph, int left) {
+                                           const QIcon& glyph, int left) {
     auto* button = new TSpeedButton(panMenu);
     button->setObjectName(name);
     button->SetHint(hint);
@@ -220,7 +221,8 @@ void TfrmPadrao::BindHandlers() {
     OnClose = [this](TCloseAction& action) { FormClose(this, action); };
     pgcPadrao->OnChange = [this] { pgcPadraoChange(pgcPadrao); };
     dtsPadrao.OnStateChange = [this](TDataSource&) { dtsPadraoStateChange(this); };
-    const auto bind = [this](TSpeedButton* button, TMenuItem* item, void (TfrmPadrao::*handler)(QObject*)) {
+    const auto bind = [this](TSpeedButton* button, TMenuItem* item,
+                             void (TfrmPadrao::*handler)(QObject*)) {
         if (button)
             button->OnClick = [this, button, handler] { (this->*handler)(button); };
         if (item)
@@ -253,7 +255,9 @@ void TfrmPadrao::FormCreate(QObject*) {
     dtsPadraoStateChange(this);
 }
 
-void TfrmPadrao::FormClose(QObject*, TCloseAction& action) { action = caFree; }
+void TfrmPadrao::FormClose(QObject*, TCloseAction& action) {
+    action = caFree;
+}
 
 void TfrmPadrao::pgcPadraoChange(QObject*) {
     mnuFolhaDados->setChecked(pgcPadrao->ActivePage() == tshFolhaDados);
@@ -348,4 +352,6 @@ void TfrmPadrao::sbtAjudaClick(QObject*) {
                     mtInformation, mbOK, 0);
 }
 
-void TfrmPadrao::sbtFecharClick(QObject*) { Close(); }
+void TfrmPadrao::sbtFecharClick(QObject*) {
+    Close();
+}

@@ -23,14 +23,16 @@ TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : TForm(parent) {
     sbtConfirma = new TSpeedButton(panBotoes);
     sbtConfirma->setObjectName(QStringLiteral("sbtConfirma"));
     sbtConfirma->SetHint(QStringLiteral("Confirmar"));
-    sbtConfirma->SetGlyph(QIcon::fromTheme(QStringLiteral("dialog-ok"),
-                                           QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton)));
+    sbtConfirma->SetGlyph(
+        QIcon::fromTheme(QStringLiteral("dialog-ok"),
+                         QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton)));
     sbtConfirma->SetSize(40, 34);
     sbtFechar = new TSpeedButton(panBotoes);
     sbtFechar->setObjectName(QStringLiteral("sbtFechar"));
     sbtFechar->SetHint(QStringLiteral("Fechar"));
-    sbtFechar->SetGlyph(QIcon::fromTheme(QStringLiteral("window-close"),
-                                         QApplication::style()->standardIcon(QStyle::SP_DialogCloseButton)));
+    sbtFechar->SetGlyph(
+        QIcon::fromTheme(QStringLiteral("window-close"),
+                         QApplication::style()->standardIcon(QStyle::SP_DialogCloseButton)));
     sbtFechar->SetSize(40, 34);
     buttons->addWidget(sbtConfirma);
     buttons->addWidget(sbtFechar);
@@ -49,6 +51,8 @@ TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : TForm(parent) {
 
 void TfrmRotiGeral::FormCreate(QObject*) {}
 
-void TfrmRotiGeral::FormClose(QObject*, TCloseAction& action) { action = caFree; }
+void TfrmRotiGeral::FormClose(QObject*, TCloseAction& action) {
+    action = caFree;
+}
 
 void TfrmRotiGeral::sbtConfirmaClick(QObject*) {}

@@ -5,9 +5,8 @@
 #include <QPainter>
 
 BusyIndicator::BusyIndicator(QWidget* over, int kind)
-    : QWidget(over),
-      m_caption(kind == 0 ? QStringLiteral("Conectando ao servidor de aplicação...")
-                          : QStringLiteral("Aguarde, processando...")) {
+    : QWidget(over), m_caption(kind == 0 ? QStringLiteral("Conectando ao servidor de aplicação...")
+                                         : QStringLiteral("Aguarde, processando...")) {
     setObjectName(QStringLiteral("busyIndicator"));
     setAttribute(Qt::WA_TransparentForMouseEvents, false);
     setGeometry(over->rect());

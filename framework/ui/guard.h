@@ -13,8 +13,7 @@
 bool Guarded(const std::function<void()>& fn);
 
 // Wraps a handler for QObject::connect: `connect(b, &QAbstractButton::clicked, guard([this]{…}))`.
-template <typename F>
-auto guard(F fn) {
+template <typename F> auto guard(F fn) {
     return [fn = std::move(fn)](auto&&... args) {
         Guarded([&] { fn(std::forward<decltype(args)>(args)...); });
     };

@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QPointer>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {

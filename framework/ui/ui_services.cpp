@@ -10,7 +10,9 @@ UiServices& qtUi() {
 }
 } // namespace
 
-UiServices& Ui() { return g_installed ? *g_installed : qtUi(); }
+UiServices& Ui() {
+    return g_installed ? *g_installed : qtUi();
+}
 
 UiServices* SetUi(UiServices* ui) {
     UiServices* previous = g_installed;

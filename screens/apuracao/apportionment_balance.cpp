@@ -8,7 +8,9 @@
 namespace {
 
 // Whole cents: a sum of rounded shares never drifts from what the clerk reads.
-long long cents(double value) { return std::llround(RoundDec(value, 2) * 100); }
+long long cents(double value) {
+    return std::llround(RoundDec(value, 2) * 100);
+}
 
 QString quantity(long long cents) {
     return textformat::formatFloat(QStringLiteral("#,##0.000"), double(cents) / 100);

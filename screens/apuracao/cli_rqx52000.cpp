@@ -42,4 +42,6 @@ void CriaApurFatTR() {
     frmApurFatTR->Show();
 }
 
-void IniProc() { CriaApurFatTR(); }
+void IniProc() {
+    CriaApurFatTR();
+}

@@ -1,9 +1,9 @@
 // The commands that finish the job: the calculation (only when every day of the period
 // adds up), the verification that shows the server's marks afresh, and the report.
 
-#include "screens/apuracao/frm_apur_fat_tr.h"
 #include "contracts/busy_animation.h"
 #include "screens/apuracao/cli_rqx52000.h"
+#include "screens/apuracao/frm_apur_fat_tr.h"
 #include "screens/calculo/cli_rqx52100.h"
 
 #include "contracts/app_server.h"
@@ -13,7 +13,6 @@
 #include "framework/forms/application.h"
 #include "framework/ui/guard.h"
 
-
 bool TfrmApurFatTR::Vd_SomaApurac() {
     boApurac = true;
     try {
@@ -21,8 +20,9 @@ bool TfrmApurFatTR::Vd_SomaApurac() {
         {
             // The three grids repaint once, after the call.
             ControlsSuspended suspended{&cdsServEfet, &cdsEfetivos, &cdsRateio};
-            unbalanced = VarToBool(ServerPayload(ServerMethod::SomaApurac,
-                                                 {cdsServEfet.Data(), depDtInicial->Date(), depDtFinal->Date()}));
+            unbalanced = VarToBool(
+                ServerPayload(ServerMethod::SomaApurac,
+                              {cdsServEfet.Data(), depDtInicial->Date(), depDtFinal->Date()}));
         }
         if (unbalanced)
             MensErro(msgPadrao.Msg(QStringLiteral("Calc_Canc")), true);
@@ -48,4 +48,6 @@ void TfrmApurFatTR::sbtVerificarClick(QObject*) {
     });
 }
 
-void TfrmApurFatTR::sbtImprimirClick(QObject*) { LoadBPL(QStringLiteral("Rqx30700")); }
+void TfrmApurFatTR::sbtImprimirClick(QObject*) {
+    LoadBPL(QStringLiteral("Rqx30700"));
+}

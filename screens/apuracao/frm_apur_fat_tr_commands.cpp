@@ -3,9 +3,9 @@
 // adds up; the navigator's reload of the day list; and the command, page and filter state
 // that follows every state change of the apportionment.
 
-#include "screens/apuracao/frm_apur_fat_tr.h"
 #include "contracts/busy_animation.h"
 #include "screens/apuracao/cli_rqx52000.h"
+#include "screens/apuracao/frm_apur_fat_tr.h"
 
 #include "contracts/app_server.h"
 #include "contracts/host_framework.h"
@@ -14,7 +14,9 @@
 #include "framework/ui/guard.h"
 
 namespace {
-bool editing(TDataSetState state) { return state == dsEdit || state == dsInsert; }
+bool editing(TDataSetState state) {
+    return state == dsEdit || state == dsInsert;
+}
 } // namespace
 
 void TfrmApurFatTR::sbtIncluirClick(QObject*) {
@@ -72,11 +74,14 @@ void TfrmApurFatTR::Confirma_Rateio() {
     Habilita_Pagina(!editing(cdsRateio.State()) && !boChange);
 }
 
-void TfrmApurFatTR::dbgRateioExit(QObject*) { Confirma_Rateio(); }
+void TfrmApurFatTR::dbgRateioExit(QObject*) {
+    Confirma_Rateio();
+}
 
 void TfrmApurFatTR::sbtCancelarClick(QObject* sender) {
     boChange = cdsRateio.ChangeCount() > 0;
-    if (DailyPageActive() && msgGeral.ShowMsg(QStringLiteral("Canc"), mtConfirmation, mbYes | mbNo, 0) == mrYes) {
+    if (DailyPageActive() &&
+        msgGeral.ShowMsg(QStringLiteral("Canc"), mtConfirmation, mbYes | mbNo, 0) == mrYes) {
         if (editing(cdsRateio.State()))
             cdsRateio.Cancel();
         if (cdsRateio.ChangeCount() > 0)

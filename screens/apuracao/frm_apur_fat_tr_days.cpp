@@ -1,8 +1,8 @@
 // The daily page's list of billed days: the weekday text, the status marks drawn as icons,
 // and the checks and loads that keep the apportionment in step with the current day.
 
-#include "screens/apuracao/frm_apur_fat_tr.h"
 #include "screens/apuracao/cli_rqx52000.h"
+#include "screens/apuracao/frm_apur_fat_tr.h"
 
 #include "contracts/host_framework.h"
 #include "framework/components/canvas.h"

@@ -9,23 +9,31 @@
 void TfrmApurFatTR::BindHandlers() {
     medCdFilial->OnChange = [this] { medCdFilialChange(medCdFilial); };
     ControlEvents::of(medCdFilial).OnExit = [this] { medCdFilialExit(medCdFilial); };
-    btpFilial->OnBeforePesq = [this](TBtnPesquisa& b, bool& proceed) { btpFilialBeforePesq(&b, proceed); };
+    btpFilial->OnBeforePesq = [this](TBtnPesquisa& b, bool& proceed) {
+        btpFilialBeforePesq(&b, proceed);
+    };
     btpFilial->OnAfterPesq = [this](TBtnPesquisa& b) { btpFilialAfterPesq(&b); };
 
     medCdCliente->OnChange = [this] { medCdClienteChange(medCdCliente); };
     ControlEvents::of(medCdCliente).OnEnter = [this] { medCdClienteEnter(medCdCliente); };
     ControlEvents::of(medCdCliente).OnExit = [this] { medCdClienteExit(medCdCliente); };
-    btpCliente->OnBeforePesq = [this](TBtnPesquisa& b, bool& proceed) { btpClienteBeforePesq(&b, proceed); };
+    btpCliente->OnBeforePesq = [this](TBtnPesquisa& b, bool& proceed) {
+        btpClienteBeforePesq(&b, proceed);
+    };
     btpCliente->OnAfterPesq = [this](TBtnPesquisa& b) { btpClienteAfterPesq(&b); };
     cdsCliente.FieldByName(QStringLiteral("NRINSJURCLIE")).OnGetText =
-        [this](TField& f, QString& text, bool display) { cdsClienteNRINSJURCLIEGetText(f, text, display); };
+        [this](TField& f, QString& text, bool display) {
+            cdsClienteNRINSJURCLIEGetText(f, text, display);
+        };
 
     ControlEvents::of(depDtInicial).OnExit = [this] { depDtInicialExit(depDtInicial); };
     ControlEvents::of(depDtFinal).OnExit = [this] { depDtFinalExit(depDtFinal); };
     ControlEvents::of(panFiltro).OnEnter = [this] { panFiltroEnter(panFiltro); };
     ControlEvents::of(panFiltro).OnExit = [this] { panFiltroExit(panFiltro); };
 
-    pgcPadrao->OnChanging = [this](bool& allowChange) { pgcPadraoChanging(pgcPadrao, allowChange); };
+    pgcPadrao->OnChanging = [this](bool& allowChange) {
+        pgcPadraoChanging(pgcPadrao, allowChange);
+    };
     dtsEfetivos.OnStateChange = [this](TDataSource&) { dtsPadraoStateChange(nullptr); };
 
     cdsServEfet.BeforeInsert = [this](TClientDataSet& ds) { cdsServEfetBeforeInsert(ds); };
@@ -37,12 +45,14 @@ void TfrmApurFatTR::BindHandlers() {
     dbgPadrao->OnColExit = [this](TDBGrid& g) { dbgPadraoColExit(&g); };
 
     cdsEfetivos.FieldByName(QStringLiteral("DIASEMANA")).OnGetText =
-        [this](TField& f, QString& text, bool display) { cdsEfetivosDIASEMANAGetText(f, text, display); };
+        [this](TField& f, QString& text, bool display) {
+            cdsEfetivosDIASEMANAGetText(f, text, display);
+        };
     cdsEfetivos.OnCalcFields = [this](TClientDataSet& ds) { cdsEfetivosCalcFields(ds); };
     cdsEfetivos.BeforeScroll = [this](TClientDataSet& ds) { cdsEfetivosBeforeScroll(ds); };
     cdsEfetivos.AfterScroll = [this](TClientDataSet& ds) { cdsEfetivosAfterScroll(ds); };
-    dbgEfetivos->OnDrawColumnCell = [this](TDBGrid& g, const QRect& rect, int dataCol, TColumn& column,
-                                           TGridDrawState state) {
+    dbgEfetivos->OnDrawColumnCell = [this](TDBGrid& g, const QRect& rect, int dataCol,
+                                           TColumn& column, TGridDrawState state) {
         dbgEfetivosDrawColumnCell(&g, rect, dataCol, column, state);
     };
     dbgEfetivos->OnAccessibleText = [this](TDBGrid& g, TColumn& column, QString& text) {
@@ -55,7 +65,9 @@ void TfrmApurFatTR::BindHandlers() {
     cdsRateio.BeforePost = [this](TClientDataSet& ds) { cdsRateioBeforePost(ds); };
     cdsRateio.AfterDelete = [this](TClientDataSet& ds) { cdsRateioAfterDelete(ds); };
     dbgRateio->OnColExit = [this](TDBGrid& g) { dbgRateioColExit(&g); };
-    dbgRateio->OnKeyDown = [this](TDBGrid& g, int& key, TShiftState shift) { dbgRateioKeyDown(&g, key, shift); };
+    dbgRateio->OnKeyDown = [this](TDBGrid& g, int& key, TShiftState shift) {
+        dbgRateioKeyDown(&g, key, shift);
+    };
     dbgRateio->OnKeyPress = [this](TDBGrid& g, QChar& key) { dbgRateioKeyPress(&g, key); };
 
     ControlEvents::of(dbgRateio).OnExit = [this] { dbgRateioExit(dbgRateio); };
@@ -69,7 +81,9 @@ void TfrmApurFatTR::BindHandlers() {
     dbgRateio->OnEditorChange = [this](TDBGrid& g, TColumn& column, const QString& value) {
         dbgRateioEditorChange(&g, column, value);
     };
-    dbnPadrao->OnClick = [this](TDBNavigator& n, TNavigateBtn button) { dbnPadraoClick(&n, button); };
+    dbnPadrao->OnClick = [this](TDBNavigator& n, TNavigateBtn button) {
+        dbnPadraoClick(&n, button);
+    };
 
     sbtApurar->OnClick = [this] { sbtApurarClick(sbtApurar); };
 

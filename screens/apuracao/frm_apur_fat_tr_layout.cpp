@@ -15,7 +15,9 @@
 
 namespace {
 
-QColor infoBackground() { return QApplication::palette().color(QPalette::ToolTipBase); }
+QColor infoBackground() {
+    return QApplication::palette().color(QPalette::ToolTipBase);
+}
 
 // A display-only name beside a code: it never takes input, even when its panel's
 // controls are all enabled together.
@@ -75,10 +77,11 @@ TfrmApurFatTR::TfrmApurFatTR(QWidget* parent) : TfrmPadrao(parent) {
 }
 
 void TfrmApurFatTR::BuildCommandBar() {
-    sbtApurar = AddCommandButton(QStringLiteral("sbtApurar"), QStringLiteral("Apurar Faturamento"),
-                                 QIcon::fromTheme(QStringLiteral("system-run"),
-                                                  QApplication::style()->standardIcon(QStyle::SP_MediaPlay)),
-                                 182);
+    sbtApurar = AddCommandButton(
+        QStringLiteral("sbtApurar"), QStringLiteral("Apurar Faturamento"),
+        QIcon::fromTheme(QStringLiteral("system-run"),
+                         QApplication::style()->standardIcon(QStyle::SP_MediaPlay)),
+        182);
     sbtApurar->setEnabled(false);
     sbtImprimir->move(212, 4);
     sbtAjuda->move(248, 4);
@@ -113,7 +116,8 @@ void TfrmApurFatTR::BuildFilterPanel() {
     lblFilial->setBuddy(medCdFilial);
     btpFilial = lookupButton(QStringLiteral("btpFilial"), QStringLiteral("Filial"), medCdFilial,
                              &dtsFilial, panFiltro);
-    edtNmFilial = nameEdit(QStringLiteral("edtNmFilial"), QStringLiteral("Nome da filial"), panFiltro);
+    edtNmFilial =
+        nameEdit(QStringLiteral("edtNmFilial"), QStringLiteral("Nome da filial"), panFiltro);
 
     lblCliente = boldLabel(QStringLiteral("lblCliente"), QStringLiteral("Cliente"), panFiltro);
     medCdCliente = new TMaskEdit(panFiltro);
@@ -126,14 +130,17 @@ void TfrmApurFatTR::BuildFilterPanel() {
     btpCliente = lookupButton(QStringLiteral("btpCliente"), QStringLiteral("Cliente"), medCdCliente,
                               &dtsCliente, panFiltro);
     btpCliente->SetEmptyError(QStringLiteral("Não há cliente cadastrado ou Ativos para a Filial"));
-    edtNmCliente = nameEdit(QStringLiteral("edtNmCliente"), QStringLiteral("Nome do cliente"), panFiltro);
+    edtNmCliente =
+        nameEdit(QStringLiteral("edtNmCliente"), QStringLiteral("Nome do cliente"), panFiltro);
 
-    lblDtApur = boldLabel(QStringLiteral("lblDtApur"), QStringLiteral("Período Faturamento"), panFiltro);
-    depDtInicial = periodDate(QStringLiteral("depDtInicial"), QStringLiteral("Período Faturamento"), panFiltro);
+    lblDtApur =
+        boldLabel(QStringLiteral("lblDtApur"), QStringLiteral("Período Faturamento"), panFiltro);
+    depDtInicial = periodDate(QStringLiteral("depDtInicial"), QStringLiteral("Período Faturamento"),
+                              panFiltro);
     lblDtApur->setBuddy(depDtInicial);
     Label1 = boldLabel(QStringLiteral("Label1"), QStringLiteral("a"), panFiltro);
-    depDtFinal = periodDate(QStringLiteral("depDtFinal"), QStringLiteral("Período Faturamento, data final"),
-                            panFiltro);
+    depDtFinal = periodDate(QStringLiteral("depDtFinal"),
+                            QStringLiteral("Período Faturamento, data final"), panFiltro);
     Label1->setBuddy(depDtFinal);
 
     // Each line: its label, the code with its lookup button (or the period), the name.
@@ -185,7 +192,8 @@ void TfrmApurFatTR::BuildDailyPage() {
     auto* layout = static_cast<QVBoxLayout*>(content->layout());
     layout->setSpacing(0);
     const TDBGridOptions options = dgEditing | dgTitles | dgColumnResize | dgColLines | dgRowLines |
-                                   dgTabs | dgAlwaysShowSelection | dgConfirmDelete | dgCancelOnExit;
+                                   dgTabs | dgAlwaysShowSelection | dgConfirmDelete |
+                                   dgCancelOnExit;
 
     panEfetivos = new QWidget(content);
     panEfetivos->setObjectName(QStringLiteral("panEfetivos"));
@@ -200,8 +208,12 @@ void TfrmApurFatTR::BuildDailyPage() {
     dbgEfetivos->SetDataSource(&dtsEfetivos);
     dbgEfetivos->AddColumn(QStringLiteral("DTEFETCDRS")).SetWidth(110);
     dbgEfetivos->AddColumn(QStringLiteral("DIASEMANA")).SetWidth(130);
-    dbgEfetivos->AddColumn(QStringLiteral("QTCOMECDRS")).SetTitle(QStringLiteral("Nº Comensais Faturadas")).SetWidth(170);
-    dbgEfetivos->AddColumn(QStringLiteral("IDCHECK")).SetTitle(QStringLiteral("Status")).SetWidth(50);
+    dbgEfetivos->AddColumn(QStringLiteral("QTCOMECDRS"))
+        .SetTitle(QStringLiteral("Nº Comensais Faturadas"))
+        .SetWidth(170);
+    dbgEfetivos->AddColumn(QStringLiteral("IDCHECK"))
+        .SetTitle(QStringLiteral("Status"))
+        .SetWidth(50);
     auto* efetivosLayout = new QVBoxLayout(panEfetivos);
     efetivosLayout->setContentsMargins(0, 0, 0, 0);
     efetivosLayout->addWidget(dbgEfetivos);
@@ -216,9 +228,13 @@ void TfrmApurFatTR::BuildDailyPage() {
     dbgRateio->SetOptions(options);
     dbgRateio->SetColor(infoBackground());
     dbgRateio->SetDataSource(&dtsRateio);
-    dbgRateio->AddColumn(QStringLiteral("QTDERATEIO")).SetTitleAlignment(taRightJustify).SetWidth(94);
+    dbgRateio->AddColumn(QStringLiteral("QTDERATEIO"))
+        .SetTitleAlignment(taRightJustify)
+        .SetWidth(94);
     dbgRateio->AddColumn(QStringLiteral("NRAGREFRAT")).SetTitleAlignment(taCenter).SetWidth(29);
-    dbgRateio->AddColumn(QStringLiteral("DSOBSRATE")).SetTitle(QStringLiteral("Observação")).SetWidth(608);
+    dbgRateio->AddColumn(QStringLiteral("DSOBSRATE"))
+        .SetTitle(QStringLiteral("Observação"))
+        .SetWidth(608);
     lblSaldoRateio = new QLabel(panRateio);
     lblSaldoRateio->setObjectName(QStringLiteral("lblSaldoRateio"));
     lblSaldoRateio->setAccessibleName(QStringLiteral("Saldo do rateio"));
@@ -251,13 +267,16 @@ void TfrmApurFatTR::BuildMessages() {
         QStringLiteral("Filial_Cad|Filial não cadastrada."),
         QStringLiteral("Cliente_Inv|Cliente não cadastrado."),
         QStringLiteral("DataIni_Inf|Período de Apuração deve ser informado."),
-        QStringLiteral("DtFinal_inv|Data Inicial deve ser menor ou igual a data final de apuração."),
-        QStringLiteral("Soma_Dif|A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia."),
+        QStringLiteral(
+            "DtFinal_inv|Data Inicial deve ser menor ou igual a data final de apuração."),
+        QStringLiteral("Soma_Dif|A soma das quantidades rateadas deve ser igual ao nº de comensais "
+                       "faturadas do dia."),
         QStringLiteral("qtde_inf|Quantidade deve ser informada."),
         QStringLiteral("Qtde_maior_zero|Quantidade deve ser maior que zero."),
         QStringLiteral("NF_Maior|NF deve estar entre 01 e 99."),
         QStringLiteral("Excl|Confirma exclusão?"),
-        QStringLiteral("Calc_Canc|Existem rateios com quantidades diferentes do total de comensais faturados do dia."),
+        QStringLiteral("Calc_Canc|Existem rateios com quantidades diferentes do total de comensais "
+                       "faturados do dia."),
         QStringLiteral("Periodo_Bloq|Operação não permitida. Período de faturamento bloqueado."),
         QStringLiteral("Cliente_Inf|Cliente deve ser informado."),
     };

@@ -1,8 +1,8 @@
 // The main screen's creation, activation and close, and its connection to the server.
 
-#include "screens/apuracao/frm_apur_fat_tr.h"
-#include "screens/apuracao/cli_rqx52000.h"
 #include "contracts/busy_animation.h"
+#include "screens/apuracao/cli_rqx52000.h"
+#include "screens/apuracao/frm_apur_fat_tr.h"
 
 #include "contracts/app_server.h"
 #include "contracts/host_framework.h"
@@ -14,7 +14,8 @@
 
 namespace {
 
-const QString kRegistryKey = QStringLiteral("SOFTWARE\\CORVANA\\Sistemas Integrados Corvana\\WebSrv");
+const QString kRegistryKey =
+    QStringLiteral("SOFTWARE\\CORVANA\\Sistemas Integrados Corvana\\WebSrv");
 const QString kReportPackage = QStringLiteral("Pkg_Rqx30700.bpl");
 
 // The folder the registry names is a Windows path ending in "\"; on other systems its
@@ -93,9 +94,10 @@ void TfrmApurFatTR::InitialBranch() {
         qryFilial.Close();
         qryFilial.ParamByName(QStringLiteral("P_CDFILIAL")).SetAsString(medCdFilial->Text());
         qryFilial.Open();
-        edtNmFilial->setText(qryFilial.IsEmpty()
-                                 ? QString()
-                                 : qryFilial.Query().FieldByName(QStringLiteral("NMFILIAL")).AsString());
+        edtNmFilial->setText(
+            qryFilial.IsEmpty()
+                ? QString()
+                : qryFilial.Query().FieldByName(QStringLiteral("NMFILIAL")).AsString());
     }
 }
 
@@ -127,7 +129,8 @@ void TfrmApurFatTR::CriaDataSet(TClientDataSet& dataSet) {
 }
 
 QVariant TfrmApurFatTR::ServerPayload(const char* method, QVariantList args) {
-    return CheckResultServ(netApurFatTR.AppServer().Invoke(QString::fromLatin1(method), args), true, 0);
+    return CheckResultServ(netApurFatTR.AppServer().Invoke(QString::fromLatin1(method), args), true,
+                           0);
 }
 
 void TfrmApurFatTR::LoadFromServer(TClientDataSet& dataSet, const char* method, QVariantList args) {

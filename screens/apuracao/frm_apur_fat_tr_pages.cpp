@@ -21,8 +21,8 @@ void TfrmApurFatTR::ChangeButtons(bool include, bool change, bool remove, bool s
     sbtCancelar->setEnabled(mnuCancelar->isEnabled());
 }
 
-void TfrmApurFatTR::SetCommandsButConfirm(bool include, bool change, bool remove, bool slot4, bool slot5,
-                                          bool calculation) {
+void TfrmApurFatTR::SetCommandsButConfirm(bool include, bool change, bool remove, bool slot4,
+                                          bool slot5, bool calculation) {
     const bool states[] = {include, change, remove, slot4, slot5, calculation};
     // The command bar first, then the menu, as the screen always set these.
     int i = 0;
@@ -44,7 +44,9 @@ std::array<std::pair<TSpeedButton*, TMenuItem*>, 7> TfrmApurFatTR::commandSlots(
              {sbtApurar, mnuApurac}}};
 }
 
-void TfrmApurFatTR::SetEmptyApportionmentCommands() { SetCommandsButConfirm(true, false, false, false, false, true); }
+void TfrmApurFatTR::SetEmptyApportionmentCommands() {
+    SetCommandsButConfirm(true, false, false, false, false, true);
+}
 
 void TfrmApurFatTR::Habilita_Pagina(bool enable) {
     tshFolhaDados->SetEnabled(ServicesPageActive() || enable);
@@ -78,8 +80,8 @@ void TfrmApurFatTR::pgcPadraoChange(QObject*) {
 
 void TfrmApurFatTR::LoadDays() {
     LoadFromServer(cdsEfetivos, ServerMethod::GetEfetivos,
-                   {cdsCliente.FieldByName(QStringLiteral("CDCLIENTE")).AsString(), medCdFilial->Text(),
-                    depDtInicial->Date(), depDtFinal->Date(),
+                   {cdsCliente.FieldByName(QStringLiteral("CDCLIENTE")).AsString(),
+                    medCdFilial->Text(), depDtInicial->Date(), depDtFinal->Date(),
                     cdsServEfet.FieldByName(QStringLiteral("CDSERVFILI")).AsString()});
 }
 

@@ -3,8 +3,8 @@
 
 #include "screens/apuracao/frm_apur_fat_tr.h"
 
-#include "screens/apuracao/apportionment_balance.h"
 #include "contracts/busy_animation.h"
+#include "screens/apuracao/apportionment_balance.h"
 #include "screens/apuracao/cli_rqx52000.h"
 
 #include "contracts/app_server.h"
@@ -73,7 +73,9 @@ void TfrmApurFatTR::cdsRateioNewRecord(TClientDataSet&) {
     cdsRateio.FieldByName(kSequence).SetAsString(Ajusta(QString::number(inCodiItem + 1), 4));
 }
 
-void TfrmApurFatTR::cdsRateioBeforeEdit(TClientDataSet&) { VerificaBloqueio(); }
+void TfrmApurFatTR::cdsRateioBeforeEdit(TClientDataSet&) {
+    VerificaBloqueio();
+}
 
 void TfrmApurFatTR::cdsRateioBeforePost(TClientDataSet&) {
     // Every share belongs to the day it is on, whatever it held before.
@@ -152,8 +154,8 @@ void TfrmApurFatTR::dbgRateioColExit(QObject*) {
 
 void TfrmApurFatTR::dbgRateioKeyDown(QObject*, int& key, TShiftState shift) {
     if (dtsRateio.DataSet()->IsEmpty() &&
-        (key == vk::Tab || key == vk::Left || key == vk::Up || key == vk::Right || key == vk::Down ||
-         key == vk::Insert))
+        (key == vk::Tab || key == vk::Left || key == vk::Up || key == vk::Right ||
+         key == vk::Down || key == vk::Insert))
         key = 0;
     // The grid's own delete shortcut never deletes: the Delete command does, after its checks.
     if ((shift & ssCtrl) && key == vk::Delete)
@@ -164,7 +166,9 @@ void TfrmApurFatTR::dbgRateioKeyDown(QObject*, int& key, TShiftState shift) {
     }
 }
 
-void TfrmApurFatTR::dbgRateioKeyPress(QObject*, QChar& key) { DropKeyOfMarkedField(*dbgRateio, key); }
+void TfrmApurFatTR::dbgRateioKeyPress(QObject*, QChar& key) {
+    DropKeyOfMarkedField(*dbgRateio, key);
+}
 
 void TfrmApurFatTR::FormCloseQuery(QObject*, bool&) {
     if (!DailyPageActive())
@@ -181,17 +185,19 @@ void TfrmApurFatTR::UpdateBalanceLine(std::optional<double> typedQuantity) {
         const TField& quantity = cdsRateio.FieldByName(kQuantity);
         for (int row = 0; row < cdsRateio.DisplayRowCount(); ++row)
             cdsRateio.WithRow(row, [&] {
-                shares << (typedQuantity && row == cdsRateio.CurrentRow() ? *typedQuantity : quantity.AsFloat());
+                shares << (typedQuantity && row == cdsRateio.CurrentRow() ? *typedQuantity
+                                                                          : quantity.AsFloat());
             });
     }
-    const Balance balance =
-        apportionmentBalance(cdsEfetivos.FieldByName(QStringLiteral("QTCOMECDRS")).AsFloat(), shares);
+    const Balance balance = apportionmentBalance(
+        cdsEfetivos.FieldByName(QStringLiteral("QTCOMECDRS")).AsFloat(), shares);
     lblSaldoRateio->setText(balance.text);
     // The words say it all; the colour only helps the eye.
-    const QColor colour = balance.state == BalanceState::Even    ? QColor(0, 110, 0)
-                          : balance.state == BalanceState::Over  ? QColor(170, 0, 0)
-                          : balance.state == BalanceState::Short ? QColor(150, 90, 0)
-                                                                 : palette().color(QPalette::WindowText);
+    const QColor colour = balance.state == BalanceState::Even   ? QColor(0, 110, 0)
+                          : balance.state == BalanceState::Over ? QColor(170, 0, 0)
+                          : balance.state == BalanceState::Short
+                              ? QColor(150, 90, 0)
+                              : palette().color(QPalette::WindowText);
     QPalette p = lblSaldoRateio->palette();
     p.setColor(QPalette::WindowText, colour);
     lblSaldoRateio->setPalette(p);

@@ -13,9 +13,13 @@ namespace {
 const QString kBranchParam = QStringLiteral("P_CDFILIAL");
 } // namespace
 
-void TfrmApurFatTR::medCdFilialChange(QObject*) { edtNmFilial->clear(); }
+void TfrmApurFatTR::medCdFilialChange(QObject*) {
+    edtNmFilial->clear();
+}
 
-void TfrmApurFatTR::medCdFilialExit(QObject*) { Vd_Filial(false); }
+void TfrmApurFatTR::medCdFilialExit(QObject*) {
+    Vd_Filial(false);
+}
 
 void TfrmApurFatTR::btpFilialBeforePesq(QObject*, bool&) {
     qryFilial.Close();
@@ -53,7 +57,9 @@ void TfrmApurFatTR::Vd_Filial(bool required) {
         edtNmFilial->setText(qryFilial.Query().FieldByName(QStringLiteral("NMFILIAL")).AsString());
 }
 
-void TfrmApurFatTR::medCdClienteChange(QObject*) { edtNmCliente->clear(); }
+void TfrmApurFatTR::medCdClienteChange(QObject*) {
+    edtNmCliente->clear();
+}
 
 void TfrmApurFatTR::medCdClienteEnter(QObject*) {
     // Taking the mask off rewrites the text; the client's name must survive that.
@@ -63,7 +69,9 @@ void TfrmApurFatTR::medCdClienteEnter(QObject*) {
     medCdCliente->OnChange = onChange;
 }
 
-void TfrmApurFatTR::medCdClienteExit(QObject*) { Vd_Cliente(false); }
+void TfrmApurFatTR::medCdClienteExit(QObject*) {
+    Vd_Cliente(false);
+}
 
 void TfrmApurFatTR::btpClienteBeforePesq(QObject*, bool&) {
     LoadFromServer(cdsCliente, ServerMethod::GetCliente, {medCdFilial->Text(), QString()});
@@ -97,11 +105,13 @@ void TfrmApurFatTR::Vd_Cliente(bool required) {
         edtNmCliente->clear();
         return;
     }
-    medCdCliente->SetEditMask(PictPess(cdsCliente.FieldByName(QStringLiteral("IDTPIJURCLIE")).AsString()));
+    medCdCliente->SetEditMask(
+        PictPess(cdsCliente.FieldByName(QStringLiteral("IDTPIJURCLIE")).AsString()));
     edtNmCliente->setText(cdsCliente.FieldByName(QStringLiteral("NMRAZSOCCLIE")).AsString());
 }
 
 void TfrmApurFatTR::cdsClienteNRINSJURCLIEGetText(TField& sender, QString& text, bool) {
-    const QString mask = PictPess(sender.DataSet().FieldByName(QStringLiteral("IDTPIJURCLIE")).AsString());
+    const QString mask =
+        PictPess(sender.DataSet().FieldByName(QStringLiteral("IDTPIJURCLIE")).AsString());
     text = mask.isEmpty() ? sender.AsString() : EditMask(mask).format(sender.AsString());
 }

@@ -2,9 +2,9 @@
 // and saved on the server; and moving between services while the daily page shows keeps
 // the day list and its apportionment in step.
 
-#include "screens/apuracao/frm_apur_fat_tr.h"
 #include "contracts/busy_animation.h"
 #include "screens/apuracao/cli_rqx52000.h"
+#include "screens/apuracao/frm_apur_fat_tr.h"
 
 #include "contracts/app_server.h"
 #include "contracts/host_framework.h"
@@ -38,7 +38,9 @@ void TfrmApurFatTR::dbgPadraoColExit(QObject*) {
         Vd_NF();
 }
 
-void TfrmApurFatTR::cdsServEfetBeforePost(TClientDataSet&) { Vd_NF(); }
+void TfrmApurFatTR::cdsServEfetBeforePost(TClientDataSet&) {
+    Vd_NF();
+}
 
 void TfrmApurFatTR::cdsServEfetAfterPost(TClientDataSet&) {
     // A failed save was shown by the framework; the row keeps its new number here.
@@ -46,8 +48,9 @@ void TfrmApurFatTR::cdsServEfetAfterPost(TClientDataSet&) {
         BusyAnimation busy(Application().MainForm(), 1);
         ServerPayload(ServerMethod::SetEfetivos,
                       {cdsCliente.FieldByName(QStringLiteral("CDCLIENTE")).AsString(),
-                       cdsServEfet.FieldByName(QStringLiteral("CDFILIAL")).AsString(), depDtInicial->Date(),
-                       depDtFinal->Date(), cdsServEfet.FieldByName(QStringLiteral("CDSERVFILI")).AsString(),
+                       cdsServEfet.FieldByName(QStringLiteral("CDFILIAL")).AsString(),
+                       depDtInicial->Date(), depDtFinal->Date(),
+                       cdsServEfet.FieldByName(QStringLiteral("CDSERVFILI")).AsString(),
                        cdsServEfet.FieldByName(QStringLiteral("NRAGRUEFET")).AsString()});
         cdsServEfet.MergeChangeLog();
     });

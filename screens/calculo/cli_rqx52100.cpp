@@ -13,7 +13,9 @@ bool boIdCriado = false;
 
 void Cli_rqx52100_Initialization() {}
 
-void Cli_rqx52100_Finalization() { stNrApuracao.clear(); }
+void Cli_rqx52100_Finalization() {
+    stNrApuracao.clear();
+}
 
 void CriaApuracao() {
     Application().CreateForm(frmGeraCalcApur);

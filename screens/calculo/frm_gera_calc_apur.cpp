@@ -25,8 +25,8 @@ QString clientOfCurrentService() {
 }
 
 QVariant payloadOf(const char* method, QVariantList& args) {
-    return CheckResultServ(frmApurFatTR->netApurFatTR.AppServer().Invoke(QString::fromLatin1(method), args),
-                           true, 0);
+    return CheckResultServ(
+        frmApurFatTR->netApurFatTR.AppServer().Invoke(QString::fromLatin1(method), args), true, 0);
 }
 
 } // namespace
@@ -46,13 +46,16 @@ void TfrmGeraCalcApur::BuildLayout() {
     panGeral = new QWidget(grbDadosRel);
     panGeral->setObjectName(QStringLiteral("panGeral"));
     panGeral->setFixedSize(300, 58);
-    lblDataLanc = boldLabel(QStringLiteral("lblDataLanc"), QStringLiteral("Data Inicial Apuração"), panGeral);
+    lblDataLanc =
+        boldLabel(QStringLiteral("lblDataLanc"), QStringLiteral("Data Inicial Apuração"), panGeral);
     lblDataLanc->move(6, 5);
     Label1 = boldLabel(QStringLiteral("Label1"), QStringLiteral("Data Final Apuração"), panGeral);
     Label1->move(6, 30);
-    depDataInicial = billingDateEdit(QStringLiteral("depDataInicial"), QStringLiteral("Data Inicial Apuração"), panGeral);
+    depDataInicial = billingDateEdit(QStringLiteral("depDataInicial"),
+                                     QStringLiteral("Data Inicial Apuração"), panGeral);
     depDataInicial->setGeometry(148, 2, 150, 21);
-    depDataFinal = billingDateEdit(QStringLiteral("depDataFinal"), QStringLiteral("Data Final Apuração"), panGeral);
+    depDataFinal = billingDateEdit(QStringLiteral("depDataFinal"),
+                                   QStringLiteral("Data Final Apuração"), panGeral);
     depDataFinal->setGeometry(148, 27, 150, 21);
     lblDataLanc->setBuddy(depDataInicial);
     Label1->setBuddy(depDataFinal);
@@ -83,7 +86,8 @@ void TfrmGeraCalcApur::BuildLayout() {
 void TfrmGeraCalcApur::BuildMessages() {
     msgPadrao.Messages = {
         QStringLiteral("DtFim_Inf|Data final apuração deve ser informada."),
-        QStringLiteral("DataFinal<DataInicial|Data Inicial deve ser menor ou igual a data final de apuração."),
+        QStringLiteral(
+            "DataFinal<DataInicial|Data Inicial deve ser menor ou igual a data final de apuração."),
         QStringLiteral("DtIni_Inf|Data inic. apuração deve ser informada."),
         QStringLiteral("Apur_Clie|Apurando Cliente ..."),
         QStringLiteral("Sucesso|A apuração foi realizada com sucesso."),
@@ -95,9 +99,13 @@ void TfrmGeraCalcApur::BuildMessages() {
     };
 }
 
-void TfrmGeraCalcApur::FormCreate(QObject*) { VerificaData(); }
+void TfrmGeraCalcApur::FormCreate(QObject*) {
+    VerificaData();
+}
 
-void TfrmGeraCalcApur::FormActivate(QObject*) { repaint(); }
+void TfrmGeraCalcApur::FormActivate(QObject*) {
+    repaint();
+}
 
 void TfrmGeraCalcApur::FormClose(QObject* sender, TCloseAction& action) {
     boIdCriado = false;
@@ -121,7 +129,8 @@ void TfrmGeraCalcApur::VerificaData() {
     if (periods.IsEmpty()) {
         depDataInicial->SetDate(DataProc(branch));
     } else if (boBloqApur) {
-        depDataInicial->SetDate(periods.FieldByName(QStringLiteral("DTFIMAPURAC")).AsDateTime().addDays(1));
+        depDataInicial->SetDate(
+            periods.FieldByName(QStringLiteral("DTFIMAPURAC")).AsDateTime().addDays(1));
         dDataInicial = depDataInicial->Date();
     } else {
         QVariantList again{clientOfCurrentService(), branch};
@@ -167,8 +176,12 @@ void TfrmGeraCalcApur::sbtConfirmaClick(QObject*) {
     stbMensagensPanel->setText(msgApur.Msg(QStringLiteral("Apur_Clie")));
     // The run blocks the screen: the status must be on it before.
     repaint();
-    QVariantList args{FiliProc(),          clientOfCurrentService(), depDataInicial->Date(),
-                      depDataFinal->Date(), stNrApuracao,            frmApurFatTR->medCdFilial->Text()};
+    QVariantList args{FiliProc(),
+                      clientOfCurrentService(),
+                      depDataInicial->Date(),
+                      depDataFinal->Date(),
+                      stNrApuracao,
+                      frmApurFatTR->medCdFilial->Text()};
     payloadOf(ServerMethod::Confirma_Calculo, args);
     stNrApuracao = args.at(ServerMethod::ConfirmaCalculoNumberArg).toString();
     stbMensagensPanel->clear();

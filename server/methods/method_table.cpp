@@ -98,7 +98,10 @@ const std::vector<MethodSpec>& table() {
          true,
          confirmaCalculo,
          confirmaCalculoScope},
-        {"GetRelApuracao", {{"CdFilial", Text, kByValue, kBranch}, {"NrApuracao", Text}}, true, getRelApuracao},
+        {"GetRelApuracao",
+         {{"CdFilial", Text, kByValue, kBranch}, {"NrApuracao", Text}},
+         true,
+         getRelApuracao},
     };
     return methods;
 }
@@ -214,7 +217,8 @@ QVariant withoutForeignBranches(const QVariant& value, const Caller& caller) {
     const int at = packet::indexOf(table.fields, QStringLiteral("CDFILIAL"));
     if (at < 0)
         return value;
-    table.rows.removeIf([&](const QVariantList& row) { return !caller.mayWorkOn(row.at(at).toString()); });
+    table.rows.removeIf(
+        [&](const QVariantList& row) { return !caller.mayWorkOn(row.at(at).toString()); });
     return packet::make(table);
 }
 

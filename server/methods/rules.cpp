@@ -97,9 +97,10 @@ QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString&
         "AND r.DTRATCDRS = +e.DTEFETCDRS "
         "WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? AND e.DTEFETCDRS BETWEEN ? AND ? %1"
         "ORDER BY e.CDSERVFILI, e.DTEFETCDRS, r.NRSEQITRAT");
-    Rows rows = service ? db.select(select.arg(QStringLiteral("AND e.CDSERVFILI = ? ")),
-                                    {branch, client, isoDate(from), isoDate(to), *service})
-                        : db.select(select.arg(QString()), {branch, client, isoDate(from), isoDate(to)});
+    Rows rows =
+        service ? db.select(select.arg(QStringLiteral("AND e.CDSERVFILI = ? ")),
+                            {branch, client, isoDate(from), isoDate(to), *service})
+                : db.select(select.arg(QString()), {branch, client, isoDate(from), isoDate(to)});
     QList<DayKey> out;
     DayKey current;
     double count = 0, sum = 0;

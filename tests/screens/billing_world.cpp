@@ -15,13 +15,17 @@ QVariantMap packetFor(const TClientDataSet& dataSet, const QList<QVariantList>& 
     return packet::make(table);
 }
 
-QDateTime utcDay(const QDate& date) { return QDateTime(date, QTime(0, 0), Qt::UTC); }
+QDateTime utcDay(const QDate& date) {
+    return QDateTime(date, QTime(0, 0), Qt::UTC);
+}
 
 BillingWorld::BillingWorld() {
     services = {{"00010", "Desjejum", "001"}, {"00020", "Almoço", "002"}};
-    days["00010"] = {{QDate(2026, 11, 3), 80, "N"}, {QDate(2026, 11, 4), 82, "S"}, {QDate(2026, 11, 5), 79, ""}};
+    days["00010"] = {
+        {QDate(2026, 11, 3), 80, "N"}, {QDate(2026, 11, 4), 82, "S"}, {QDate(2026, 11, 5), 79, ""}};
     days["00020"] = {{QDate(2026, 11, 3), 240, "N"}, {QDate(2026, 11, 4), 10, "S"}};
-    shares[key("00010", QDate(2026, 11, 4))] = {{"0001", 50, "001", "Matriz"}, {"0002", 30, "003", "Obra"}};
+    shares[key("00010", QDate(2026, 11, 4))] = {{"0001", 50, "001", "Matriz"},
+                                                {"0002", 30, "003", "Obra"}};
 }
 
 QString BillingWorld::key(const QString& service, const QDate& day) {
@@ -58,8 +62,9 @@ void BillingWorld::serve(ScriptedAppServer& server) {
         if (a[0].toString() == client && a[1].toString() == branch)
             for (const Day& d : days.value(service))
                 if (d.date >= from && d.date <= to)
-                    rows.append({branch, service, client, utcDay(d.date), serviceName, QString(), QString(),
-                                 d.check, QStringLiteral("P-") + service, d.billed, d.billed, QString(), 12.5});
+                    rows.append({branch, service, client, utcDay(d.date), serviceName, QString(),
+                                 QString(), d.check, QStringLiteral("P-") + service, d.billed,
+                                 d.billed, QString(), 12.5});
         return QVariant(S::ok(packetFor(frmApurFatTR->cdsEfetivos, rows)));
     });
     server.on(ServerMethod::GetRateio, [this](QVariantList& a) {
@@ -67,8 +72,8 @@ void BillingWorld::serve(ScriptedAppServer& server) {
         const QDate day = a[2].toDateTime().date();
         QList<QVariantList> rows;
         for (const Share& s : shares.value(key(service, day)))
-            rows.append({branch, service, utcDay(day), client, s.seq, s.quantity, QStringLiteral("P-") + service,
-                         s.nf, s.note, 12.5});
+            rows.append({branch, service, utcDay(day), client, s.seq, s.quantity,
+                         QStringLiteral("P-") + service, s.nf, s.note, 12.5});
         return QVariant(S::ok(packetFor(frmApurFatTR->cdsRateio, rows)));
     });
     server.on(ServerMethod::SetRateio, [this](QVariantList& a) {
@@ -78,17 +83,22 @@ void BillingWorld::serve(ScriptedAppServer& server) {
         };
         for (const packet::Change& c : delta.changes) {
             const QVariantList& row = c.kind == packet::Change::Delete ? c.oldValues : c.newValues;
-            QList<Share>& day = shares[key(at(row, "CDSERVFILI").toString(), at(row, "DTRATCDRS").toDateTime().date())];
-            const QString seq = at(c.kind == packet::Change::Insert ? c.newValues : c.oldValues, "NRSEQITRAT").toString();
+            QList<Share>& day = shares[key(at(row, "CDSERVFILI").toString(),
+                                           at(row, "DTRATCDRS").toDateTime().date())];
+            const QString seq =
+                at(c.kind == packet::Change::Insert ? c.newValues : c.oldValues, "NRSEQITRAT")
+                    .toString();
             day.removeIf([&](const Share& s) { return s.seq == seq; });
             if (c.kind != packet::Change::Delete)
                 day.append({at(row, "NRSEQITRAT").toString(), at(row, "QTDERATEIO").toDouble(),
                             at(row, "NRAGREFRAT").toString(), at(row, "DSOBSRATE").toString()});
-            std::sort(day.begin(), day.end(), [](const Share& x, const Share& y) { return x.seq < y.seq; });
+            std::sort(day.begin(), day.end(),
+                      [](const Share& x, const Share& y) { return x.seq < y.seq; });
         }
         return QVariant(S::ok());
     });
-    server.on(ServerMethod::VerificaBloqueio, [this](QVariantList&) { return QVariant(S::ok(!locked)); });
+    server.on(ServerMethod::VerificaBloqueio,
+              [this](QVariantList&) { return QVariant(S::ok(!locked)); });
 }
 
 #include "framework/components/focus.h"
@@ -124,12 +134,9 @@ void BillingScreen::clickTab(int index) {
 
 QString BillingScreen::commands() const {
     const std::pair<const QAction*, QList<const QWidget*>> slots_[] = {
-        {s->mnuIncluir, {s->sbtIncluir}},
-        {s->mnuAlterar, {s->sbtAlterar}},
-        {s->mnuExcluir, {s->sbtExcluir}},
-        {s->mnuLocalizar, {s->sbtLocalizar}},
-        {s->mnuCopiar, {s->sbtCopiar}},
-        {s->mnuConfirmar, {s->sbtConfirmar, s->sbtCancelar}},
+        {s->mnuIncluir, {s->sbtIncluir}}, {s->mnuAlterar, {s->sbtAlterar}},
+        {s->mnuExcluir, {s->sbtExcluir}}, {s->mnuLocalizar, {s->sbtLocalizar}},
+        {s->mnuCopiar, {s->sbtCopiar}},   {s->mnuConfirmar, {s->sbtConfirmar, s->sbtCancelar}},
         {s->mnuApurac, {s->sbtApurar}},
     };
     QString out;

@@ -42,7 +42,7 @@ public:
     QString personType = QStringLiteral("J");
     QString name = QStringLiteral("Restaurante Bom Prato Ltda");
     QList<Service> services;
-    QHash<QString, QList<Day>> days;    // by service code
+    QHash<QString, QList<Day>> days;     // by service code
     QHash<QString, QList<Share>> shares; // by key(service, day)
     bool locked = false;
 
@@ -65,7 +65,8 @@ public:
     // `session` may change the host session before the screen opens.
     explicit BillingScreen(const std::function<void(HostSession&)>& session = {});
 
-    void typeFilter(const QString& branch, const QString& client, const QDate& from, const QDate& to);
+    void typeFilter(const QString& branch, const QString& client, const QDate& from,
+                    const QDate& to);
     // Moves the focus from the filter to the services grid, as a click there does; true
     // when the panel let the focus go.
     bool leaveFilter();

@@ -39,7 +39,8 @@ QSqlQuery run(const QString& connection, const QString& sql, const QVariantList&
 
 RealServerScreen::RealServerScreen()
     : m_savedSession(hostSession()), m_connection(QStringLiteral("real-server-test")) {
-    runServerCommand(serverExecutable(), {QStringLiteral("--init-demo"), QStringLiteral("--db"), databaseFile()},
+    runServerCommand(serverExecutable(),
+                     {QStringLiteral("--init-demo"), QStringLiteral("--db"), databaseFile()},
                      kServerTimeoutMs);
     server.start(serverExecutable(), databaseFile(), kServerTimeoutMs);
     openSuiteDatabase(QStringLiteral("QSQLITE"), databaseFile());
@@ -78,7 +79,9 @@ RealServerScreen::~RealServerScreen() {
     hostSession() = m_savedSession;
 }
 
-QString RealServerScreen::databaseFile() const { return dir.filePath(QStringLiteral("demo.sqlite")); }
+QString RealServerScreen::databaseFile() const {
+    return dir.filePath(QStringLiteral("demo.sqlite"));
+}
 
 TfrmApurFatTR* RealServerScreen::open() {
     IniProc();
@@ -140,11 +143,12 @@ void RealServerScreen::clickCell(QAbstractItemView* grid, int row, int column) {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
 }
 
-void RealServerScreen::typeFilter(const QString& branchKeys, const QString& client, const QDate& from,
-                                  const QDate& to) {
+void RealServerScreen::typeFilter(const QString& branchKeys, const QString& client,
+                                  const QDate& from, const QDate& to) {
     type(s->medCdFilial, branchKeys);
-    type(s->medCdCliente, scalar(QStringLiteral("SELECT NRINSJURCLIE FROM CLIENTE WHERE CDCLIENTE = ?"), {client})
-                              .toString());
+    type(s->medCdCliente,
+         scalar(QStringLiteral("SELECT NRINSJURCLIE FROM CLIENTE WHERE CDCLIENTE = ?"), {client})
+             .toString());
     type(s->depDtInicial, from.toString(QStringLiteral("ddMMyyyy")));
     type(s->depDtFinal, to.toString(QStringLiteral("ddMMyyyy")));
 }
@@ -154,4 +158,6 @@ QDate RealServerScreen::lastMonthFirst() {
     return QDate(today.year(), today.month(), 1).addMonths(-1);
 }
 
-QDate RealServerScreen::lastMonthLast() { return lastMonthFirst().addMonths(1).addDays(-1); }
+QDate RealServerScreen::lastMonthLast() {
+    return lastMonthFirst().addMonths(1).addDays(-1);
+}

@@ -47,7 +47,8 @@ public:
     void clickCell(QAbstractItemView* grid, int row, int column);
     // Types branch, client (its registration number from the database) and period into
     // the filter, and tabs out of it.
-    void typeFilter(const QString& branchKeys, const QString& client, const QDate& from, const QDate& to);
+    void typeFilter(const QString& branchKeys, const QString& client, const QDate& from,
+                    const QDate& to);
     // Last month: demonstration data of every client, not calculated yet.
     static QDate lastMonthFirst();
     static QDate lastMonthLast();

@@ -23,7 +23,8 @@ ScreenFixture::ScreenFixture() : m_savedSession(hostSession()) {
     if (!dtmDBGeral::Open(QStringLiteral("QSQLITE"), db, &error))
         qFatal("suite database: %s", qPrintable(error));
     QSqlQuery q(dtmDBGeral::Database());
-    exec(q, QStringLiteral("CREATE TABLE FILIAL (CDFILIAL TEXT PRIMARY KEY, NMFILIAL TEXT, DTPROC TEXT)"));
+    exec(q, QStringLiteral(
+                "CREATE TABLE FILIAL (CDFILIAL TEXT PRIMARY KEY, NMFILIAL TEXT, DTPROC TEXT)"));
     exec(q, QStringLiteral("INSERT INTO FILIAL VALUES ('0001', 'Filial Centro', '2026-11-30'), "
                            "('0002', 'Filial Norte', NULL)"));
 
@@ -37,8 +38,9 @@ ScreenFixture::ScreenFixture() : m_savedSession(hostSession()) {
     s.webPort = 5123;
     s.registryFile = dir.filePath(QStringLiteral("registry.ini"));
     s.dataProc = [](const QString& branch) {
-        return branch == QLatin1String("0001") ? QDateTime(QDate(2026, 11, 30), QTime(0, 0), Qt::UTC)
-                                               : QDateTime();
+        return branch == QLatin1String("0001")
+                   ? QDateTime(QDate(2026, 11, 30), QTime(0, 0), Qt::UTC)
+                   : QDateTime();
     };
     s.appServer = &server;
     setProgramFolderValue(QString());
@@ -59,7 +61,8 @@ void ScreenFixture::setProgramFolderValue(const QString& value) {
     QFile file(hostSession().registryFile);
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     if (!value.isNull())
-        file.write(QStringLiteral("[SOFTWARE\\CORVANA\\Sistemas Integrados Corvana\\WebSrv]\nExeFileDir=%1\n")
+        file.write(QStringLiteral(
+                       "[SOFTWARE\\CORVANA\\Sistemas Integrados Corvana\\WebSrv]\nExeFileDir=%1\n")
                        .arg(value)
                        .toUtf8());
 }

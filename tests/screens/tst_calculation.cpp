@@ -49,7 +49,9 @@ struct CalculationScreen : BillingScreen {
     }
 };
 
-QDate dateOf(const TDateEditPlus* edit) { return edit->Date().date(); }
+QDate dateOf(const TDateEditPlus* edit) {
+    return edit->Date().date();
+}
 
 } // namespace
 
@@ -78,16 +80,19 @@ void TstCalculation::theDialogProposesTheNextPeriod_data() {
     QTest::newRow("no calculation: the processing date")
         << QList<Calculation>{} << QDate(2026, 11, 30) << QDate() << "" << false << 1;
     QTest::newRow("a locked one: after the row the scan rests on")
-        << QList<Calculation>{{{2026, 8, 1}, {2026, 8, 31}, "S", "1"}, {{2026, 9, 1}, {2026, 9, 30}, "N", "2"},
+        << QList<Calculation>{{{2026, 8, 1}, {2026, 8, 31}, "S", "1"},
+                              {{2026, 9, 1}, {2026, 9, 30}, "N", "2"},
                               {{2026, 10, 1}, {2026, 10, 31}, "N", "3"}}
         << QDate(2026, 10, 1) << QDate() << "" << true << 1;
-    QTest::newRow("the last one locked") << QList<Calculation>{{{2026, 9, 1}, {2026, 9, 30}, "S", "4"}}
-                                         << QDate(2026, 10, 1) << QDate() << "" << true << 1;
+    QTest::newRow("the last one locked")
+        << QList<Calculation>{{{2026, 9, 1}, {2026, 9, 30}, "S", "4"}} << QDate(2026, 10, 1)
+        << QDate() << "" << true << 1;
     QTest::newRow("one, open: held to its start")
-        << QList<Calculation>{{{2026, 10, 1}, {2026, 10, 31}, "N", "7"}} << QDate(2026, 10, 1) << QDate(2026, 10, 31)
-        << "7" << true << 2;
+        << QList<Calculation>{{{2026, 10, 1}, {2026, 10, 31}, "N", "7"}} << QDate(2026, 10, 1)
+        << QDate(2026, 10, 31) << "7" << true << 2;
     QTest::newRow("two open: the last, unbounded")
-        << QList<Calculation>{{{2026, 9, 1}, {2026, 9, 30}, "N", "8"}, {{2026, 10, 1}, {2026, 10, 31}, "N", "9"}}
+        << QList<Calculation>{{{2026, 9, 1}, {2026, 9, 30}, "N", "8"},
+                              {{2026, 10, 1}, {2026, 10, 31}, "N", "9"}}
         << QDate(2026, 10, 1) << QDate(2026, 10, 31) << "9" << false << 2;
 }
 
@@ -120,15 +125,36 @@ void TstCalculation::theDatesAreCheckedInTwoBlocks_data() {
     QTest::addColumn<QString>("end");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("start empty") << "" << "31102026" << "Data inic. apuração deve ser informada." << "depDataInicial";
-    QTest::newRow("start impossible") << "31022026" << "" << "'31/02/2026' não é uma data válida." << "depDataInicial";
+    QTest::newRow("start empty") << ""
+                                 << "31102026"
+                                 << "Data inic. apuração deve ser informada."
+                                 << "depDataInicial";
+    QTest::newRow("start impossible") << "31022026"
+                                      << ""
+                                      << "'31/02/2026' não é uma data válida."
+                                      << "depDataInicial";
     QTest::newRow("start before the last one")
-        << "30092026" << "31102026" << "Data inicial Apuração deve ser maior que a última  apurada." << "depDataInicial";
-    QTest::newRow("end empty") << "01102026" << "" << "Data final apuração deve ser informada." << "depDataFinal";
+        << "30092026"
+        << "31102026"
+        << "Data inicial Apuração deve ser maior que a última  apurada."
+        << "depDataInicial";
+    QTest::newRow("end empty") << "01102026"
+                               << ""
+                               << "Data final apuração deve ser informada."
+                               << "depDataFinal";
     QTest::newRow("start after end")
-        << "02102026" << "01102026" << "Data Inicial deve ser menor ou igual a data final de apuração." << "depDataFinal";
-    QTest::newRow("end impossible") << "01102026" << "31132026" << "'31/13/2026' não é uma data válida." << "depDataFinal";
-    QTest::newRow("one day") << "01102026" << "01102026" << "" << "";
+        << "02102026"
+        << "01102026"
+        << "Data Inicial deve ser menor ou igual a data final de apuração."
+        << "depDataFinal";
+    QTest::newRow("end impossible") << "01102026"
+                                    << "31132026"
+                                    << "'31/13/2026' não é uma data válida."
+                                    << "depDataFinal";
+    QTest::newRow("one day") << "01102026"
+                             << "01102026"
+                             << ""
+                             << "";
 }
 
 void TstCalculation::theDatesAreCheckedInTwoBlocks() {
@@ -165,11 +191,12 @@ void TstCalculation::aRunSendsItsSixArgumentsAndKeepsTheNumberItGetsBack() {
     QVERIFY(Guarded([&] { d->sbtConfirmaClick(d->sbtConfirma); }));
     const auto runs = f.server.callsOf(kConfirma);
     QCOMPARE(runs.size(), 2);
-    QCOMPARE(runs[0].args, (QVariantList{"0001", "C-77", utcDay(QDate(2026, 11, 1)), utcDay(QDate(2026, 11, 30)),
-                                         QString(), "0001"}));
+    QCOMPARE(runs[0].args, (QVariantList{"0001", "C-77", utcDay(QDate(2026, 11, 1)),
+                                         utcDay(QDate(2026, 11, 30)), QString(), "0001"}));
     QCOMPARE(runs[1].args[4], QVariant("0000000042")); // the second run recalculates that number
     QCOMPARE(stNrApuracao, QString("0000000042"));
-    QCOMPARE(f.ui.texts(), (QStringList{"A apuração foi realizada com sucesso.", "A apuração foi realizada com sucesso."}));
+    QCOMPARE(f.ui.texts(), (QStringList{"A apuração foi realizada com sucesso.",
+                                        "A apuração foi realizada com sucesso."}));
     QCOMPARE(f.ui.messages[0].type, mtInformation);
     QVERIFY(d->stbMensagens->isVisibleTo(d.get()));
     QCOMPARE(d->stbMensagensPanel->text(), QString());
@@ -178,7 +205,8 @@ void TstCalculation::aRunSendsItsSixArgumentsAndKeepsTheNumberItGetsBack() {
 
 void TstCalculation::aRefusedRunKeepsTheDialogOpenWithItsStatus() {
     CalculationScreen f;
-    const QString refusal = "O período de 01/11/2026 a 30/11/2026 coincide com a apuração 0000000003.";
+    const QString refusal =
+        "O período de 01/11/2026 a 30/11/2026 coincide com a apuração 0000000003.";
     f.server.refuse(kConfirma, refusal);
     std::unique_ptr<TfrmGeraCalcApur> d(f.dialog());
     d->depDataInicial->SetText("01112026");
@@ -197,13 +225,17 @@ void TstCalculation::theCalculationCommandOpensTheDialogOnlyWhenEveryDayAddsUp()
         return QVariant(ScriptedAppServer::ok(true));
     });
     QTest::mouseClick(f.s->sbtApurar, Qt::LeftButton);
-    QCOMPARE(f.ui.texts(), QStringList{"Existem rateios com quantidades diferentes do total de comensais faturados do dia."});
+    QCOMPARE(
+        f.ui.texts(),
+        QStringList{
+            "Existem rateios com quantidades diferentes do total de comensais faturados do dia."});
     QVERIFY(f.ui.modalForms.isEmpty());
     QCOMPARE(flagDuringCall, (QList<bool>{true, true}));
     QVERIFY(!boApurac);
     QVERIFY(!f.s->cdsServEfet.ControlsDisabled() && !f.s->cdsEfetivos.ControlsDisabled() &&
             !f.s->cdsRateio.ControlsDisabled());
-    QCOMPARE(f.server.callsOf(kSoma)[0].args[0], QVariant(f.s->cdsServEfet.Data())); // every service
+    QCOMPARE(f.server.callsOf(kSoma)[0].args[0],
+             QVariant(f.s->cdsServEfet.Data())); // every service
     QCOMPARE(f.server.callsOf(kSoma)[0].args.mid(1),
              (QVariantList{utcDay(QDate(2026, 11, 1)), utcDay(QDate(2026, 11, 30))}));
 

@@ -17,7 +17,8 @@
 namespace {
 
 const QString kSetRateio = QString::fromLatin1(ServerMethod::SetRateio);
-const QString kSomaDif = "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia.";
+const QString kSomaDif =
+    "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia.";
 
 // The daily page on 04/11 of Desjejum, 10 billed, with the shares given.
 struct DailyRows : BillingScreen {
@@ -33,7 +34,9 @@ struct DailyRows : BillingScreen {
     }
     TField& quantity() { return s->cdsRateio.FieldByName("QTDERATEIO"); }
     // The command as a click on its button runs it: inside the guard.
-    bool click(TSpeedButton* button) { return Guarded([&] { button->Click(); }); }
+    bool click(TSpeedButton* button) {
+        return Guarded([&] { button->Click(); });
+    }
     void addRow(double q, const QString& nf = "001") {
         s->cdsRateio.Append();
         quantity().SetAsFloat(q);
@@ -43,7 +46,8 @@ struct DailyRows : BillingScreen {
         QStringList out;
         for (int r = 0; r < s->cdsRateio.DisplayRowCount(); ++r)
             s->cdsRateio.WithRow(r, [&] {
-                out << s->cdsRateio.FieldByName("NRSEQITRAT").AsString() + "=" + quantity().AsString();
+                out << s->cdsRateio.FieldByName("NRSEQITRAT").AsString() + "=" +
+                           quantity().AsString();
             });
         return out;
     }
@@ -171,7 +175,8 @@ void TstCommands::aSplitThatAddsUpIsSentAsOnePacket() {
 
 void TstCommands::aFailedSaveLeavesTheRowsPending() {
     DailyRows f(kTwoRows);
-    f.server.refuse(kSetRateio, "Rateio 0002 do serviço 00010 em 04/11/2026 foi alterado por outro usuário.");
+    f.server.refuse(kSetRateio,
+                    "Rateio 0002 do serviço 00010 em 04/11/2026 foi alterado por outro usuário.");
     f.s->cdsRateio.Edit();
     f.quantity().SetAsFloat(4);
     QVERIFY(f.click(f.s->sbtConfirmar));
@@ -227,7 +232,8 @@ void TstCommands::cancelAnsweredNoChangesNothing() {
 
 void TstCommands::deleteAnsweredNoStillReloads() {
     DailyRows f(kTwoRows);
-    f.world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))].append({"0003", 1, "", "de outro usuário"});
+    f.world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))].append(
+        {"0003", 1, "", "de outro usuário"});
     f.ui.answers = {mrNo};
     QVERIFY(f.click(f.s->sbtExcluir));
     QCOMPARE(f.ui.texts(), QStringList{"Confirma exclusão?"});
@@ -249,7 +255,8 @@ void TstCommands::deletingTheOnlyRowLeavesAnEmptyDay() {
 
 void TstCommands::aRefusedGridExitKeepsTheFocusInTheGrid_data() {
     QTest::addColumn<QString>("way");
-    for (const char* way : {"the day list", "a tab", "the filter", "Ctrl+Tab", "the confirm button", "the menu"})
+    for (const char* way :
+         {"the day list", "a tab", "the filter", "Ctrl+Tab", "the confirm button", "the menu"})
         QTest::newRow(way) << QString(way);
 }
 
@@ -259,8 +266,9 @@ void TstCommands::aRefusedGridExitKeepsTheFocusInTheGrid() {
     f.s->cdsRateio.Edit();
     f.quantity().SetAsFloat(9); // 9 + 6 against 10
     if (way == "the day list")
-        QTest::mouseClick(f.s->dbgEfetivos->viewport(), Qt::LeftButton, {},
-                          f.s->dbgEfetivos->visualRect(f.s->dbgEfetivos->model()->index(2, 0)).center());
+        QTest::mouseClick(
+            f.s->dbgEfetivos->viewport(), Qt::LeftButton, {},
+            f.s->dbgEfetivos->visualRect(f.s->dbgEfetivos->model()->index(2, 0)).center());
     else if (way == "a tab")
         f.clickTab(0);
     else if (way == "the filter")
@@ -274,7 +282,8 @@ void TstCommands::aRefusedGridExitKeepsTheFocusInTheGrid() {
     // The filter takes no click while a row is open: the grid is never left that way.
     QCOMPARE(f.ui.texts(), way == "the filter" ? QStringList() : QStringList{kSomaDif});
     QCOMPARE(ActiveControl(f.s), f.s->dbgRateio);
-    QVERIFY(f.s->dbgRateio->hasFocus() || f.s->dbgRateio->isAncestorOf(QApplication::focusWidget()));
+    QVERIFY(f.s->dbgRateio->hasFocus() ||
+            f.s->dbgRateio->isAncestorOf(QApplication::focusWidget()));
     QCOMPARE(f.s->pgcPadrao->ActivePage(), f.s->tshFormulario);
     QCOMPARE(f.s->cdsEfetivos.RecNo(), 2);
     QVERIFY(f.server.callsOf(kSetRateio).isEmpty());
@@ -297,7 +306,9 @@ void TstCommands::theNavigatorReloadsTheDayListWhateverItsButton() {
 
 void TstCommands::noPathLosesOrDoublesARow() {
     DailyRows f({}, 10);
-    const auto saved = [&] { return f.world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))].size(); };
+    const auto saved = [&] {
+        return f.world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))].size();
+    };
     QVERIFY(f.click(f.s->sbtIncluir));
     f.quantity().SetAsFloat(3);
     f.s->cdsRateio.Post();
@@ -332,7 +343,8 @@ void TstCommands::noPathLosesOrDoublesARow() {
     f.s->cdsRateio.Post();
     f.ui.answers = {mrYes};
     QVERIFY(f.click(f.s->sbtCancelar));
-    const BillingWorld::Share kept = f.world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))].value(0);
+    const BillingWorld::Share kept =
+        f.world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))].value(0);
     QCOMPARE(f.rows(), QStringList{kept.seq + "=" + QString::number(kept.quantity)});
     QCOMPARE(f.server.callsOf(kSetRateio).size(), 2);
 }
@@ -341,7 +353,8 @@ void TstCommands::theBalanceLineFollowsTheRows_data() {
     QTest::addColumn<QList<double>>("rows");
     QTest::addColumn<QString>("line");
     QTest::newRow("no rows") << QList<double>{} << "";
-    QTest::newRow("short") << QList<double>{3.333, 3.333, 3.334} << "Rateado 9,990 de 10,000 — faltam 0,010";
+    QTest::newRow("short") << QList<double>{3.333, 3.333, 3.334}
+                           << "Rateado 9,990 de 10,000 — faltam 0,010";
     QTest::newRow("over") << QList<double>{8, 4} << "Rateado 12,000 de 10,000 — excedem 2,000";
     QTest::newRow("even") << QList<double>{2.5, 7.5} << "Rateado 10,000 de 10,000 — conferido";
 }
@@ -362,17 +375,19 @@ void TstCommands::theBalanceLineFollowsTheRows() {
     QCOMPARE(f.s->lblSaldoRateio->text(), line);
     if (!rows.isEmpty()) {
         // The quantity being typed counts before it is written: 10 in the first row.
-        QTest::mouseClick(f.s->dbgRateio->viewport(), Qt::LeftButton, {},
-                          f.s->dbgRateio->visualRect(f.s->dbgRateio->model()->index(0, 0)).center());
+        QTest::mouseClick(
+            f.s->dbgRateio->viewport(), Qt::LeftButton, {},
+            f.s->dbgRateio->visualRect(f.s->dbgRateio->model()->index(0, 0)).center());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_1);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_0);
         QCOMPARE(f.s->cdsRateio.FieldByName("QTDERATEIO").AsFloat(), rows[0]);
         double split = 10;
         for (qsizetype i = 1; i < rows.size(); ++i)
             split += RoundDec(rows[i], 2);
-        QVERIFY2(f.s->lblSaldoRateio->text().startsWith(
-                     QString("Rateado %1 de 10,000").arg(textformat::formatFloat("#,##0.000", split))),
-                 qPrintable(f.s->lblSaldoRateio->text()));
+        QVERIFY2(
+            f.s->lblSaldoRateio->text().startsWith(
+                QString("Rateado %1 de 10,000").arg(textformat::formatFloat("#,##0.000", split))),
+            qPrintable(f.s->lblSaldoRateio->text()));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(f.s->lblSaldoRateio->text(), line);

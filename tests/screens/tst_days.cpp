@@ -14,7 +14,8 @@
 
 namespace {
 
-const QString kSomaDif = "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia.";
+const QString kSomaDif =
+    "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia.";
 
 struct DailyPage : BillingScreen {
     DailyPage() {
@@ -37,8 +38,9 @@ private slots:
 
 void TstDays::theWeekdayIsTheDatesWhateverTheServerSends() {
     DailyPage f;
-    QVariantMap packet = packetFor(f.s->cdsEfetivos, {{"0001", "00010", "C-77", utcDay(QDate(2026, 11, 8)), "Desjejum",
-                                                       "QUARTA", "", "N", "P", 10.0, 10.0, "", 1.0}});
+    QVariantMap packet =
+        packetFor(f.s->cdsEfetivos, {{"0001", "00010", "C-77", utcDay(QDate(2026, 11, 8)),
+                                      "Desjejum", "QUARTA", "", "N", "P", 10.0, 10.0, "", 1.0}});
     f.s->cdsEfetivos.SetData(packet);
     TField& weekday = f.s->cdsEfetivos.FieldByName("DIASEMANA");
     QCOMPARE(weekday.AsString(), QString("Domingo"));
@@ -52,7 +54,8 @@ void TstDays::movingBetweenDaysWarnsAndLoadsTheDaysApportionment() {
     f.server.calls.clear();
     f.s->cdsEfetivos.Next(); // 04/11: 50 + 30
     QCOMPARE(f.server.methods(), QStringList{"GetRateio"});
-    QCOMPARE(f.server.calls[0].args, (QVariantList{"C-77", "0001", utcDay(QDate(2026, 11, 4)), "00010"}));
+    QCOMPARE(f.server.calls[0].args,
+             (QVariantList{"C-77", "0001", utcDay(QDate(2026, 11, 4)), "00010"}));
     QCOMPARE(f.s->cdsRateio.RecordCount(), 2);
     QVERIFY(f.ui.messages.isEmpty());
     // Reloading the apportionment is a state change of its own: the rule sets the commands.
@@ -107,8 +110,9 @@ void TstDays::theStatusColumnShowsMarksNeverLetters() {
     const QModelIndex index = grid->model()->index(row, 3);
     const QRect cell = grid->visualRect(index);
     const QImage image = grid->viewport()->grab().toImage();
-    const QColor background = selected ? grid->palette().color(QPalette::Active, QPalette::Highlight)
-                                       : grid->palette().color(QPalette::Base);
+    const QColor background = selected
+                                  ? grid->palette().color(QPalette::Active, QPalette::Highlight)
+                                  : grid->palette().color(QPalette::Base);
 
     // Every pixel of the cell but the grid lines is the background or the mark's colour:
     // no olive key, no letter, no smoothing.
@@ -125,7 +129,9 @@ void TstDays::theStatusColumnShowsMarksNeverLetters() {
     QCOMPARE(markPixels > 20, mark.isValid());
     // A screen reader hears what the mark means, never the letter.
     const QString heard = index.data(Qt::AccessibleTextRole).toString();
-    QCOMPARE(heard, row == 1 ? QString("Com divergência") : row == 0 ? QString("Verificado") : QString());
+    QCOMPARE(heard, row == 1   ? QString("Com divergência")
+                    : row == 0 ? QString("Verificado")
+                               : QString());
     if (mark.isValid()) {
         // Drawn from 8 pixels into the cell, at the cell's top.
         const QPixmap picture = row == 1 ? errorMark() : okMark();

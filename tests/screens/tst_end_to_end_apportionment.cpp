@@ -34,10 +34,11 @@ QStringList gridRows(TfrmApurFatTR* s) {
 
 QStringList storedRows(const RealServerScreen& e, const QString& service, const QDate& day) {
     QStringList out;
-    for (const QString& row : e.rows("SELECT NRSEQITRAT, NRAGREFRAT, QTDERATEIO, DSOBSRATE FROM EFETRATCDRS "
-                                     "WHERE CDFILIAL = '0001' AND CDCLIENTE = '1002' AND CDSERVFILI = ? AND "
-                                     "DTRATCDRS = ? ORDER BY NRSEQITRAT",
-                                     {service, day.toString(Qt::ISODate)})) {
+    for (const QString& row :
+         e.rows("SELECT NRSEQITRAT, NRAGREFRAT, QTDERATEIO, DSOBSRATE FROM EFETRATCDRS "
+                "WHERE CDFILIAL = '0001' AND CDCLIENTE = '1002' AND CDSERVFILI = ? AND "
+                "DTRATCDRS = ? ORDER BY NRSEQITRAT",
+                {service, day.toString(Qt::ISODate)})) {
         const QStringList v = row.split('|');
         out << QString("%1 %2 %3 %4").arg(v[0], v[1]).arg(v[2].toDouble()).arg(v[3]);
     }
@@ -48,10 +49,12 @@ QStringList storedRows(const RealServerScreen& e, const QString& service, const 
 // The filter for the hospital's last month, then the daily page of `service` by mouse.
 void openDailyPage(RealServerScreen& e, const QString& service) {
     TfrmApurFatTR* s = e.s;
-    e.typeFilter("1", "1002", RealServerScreen::lastMonthFirst(), RealServerScreen::lastMonthLast());
+    e.typeFilter("1", "1002", RealServerScreen::lastMonthFirst(),
+                 RealServerScreen::lastMonthLast());
     QVERIFY(s->cdsServEfet.Locate("CDSERVFILI", service));
     e.clickCell(s->dbgPadrao, s->cdsServEfet.RecNo() - 1, 0);
-    QTest::mouseClick(s->pgcPadrao->tabBar(), Qt::LeftButton, {}, s->pgcPadrao->tabBar()->tabRect(1).center());
+    QTest::mouseClick(s->pgcPadrao->tabBar(), Qt::LeftButton, {},
+                      s->pgcPadrao->tabBar()->tabRect(1).center());
     QCOMPARE(s->pgcPadrao->ActivePage(), s->tshFormulario);
 }
 
@@ -60,7 +63,8 @@ void typeShare(const QString& quantity, const QString& nf, const QString& note) 
     const QStringList cells{quantity, nf, note};
     for (int i = 0; i < cells.size(); ++i) {
         RealServerScreen::keys(cells[i]);
-        QTest::keyClick(QApplication::focusWidget(), i + 1 < cells.size() ? Qt::Key_Tab : Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(),
+                        i + 1 < cells.size() ? Qt::Key_Tab : Qt::Key_Return);
     }
 }
 
@@ -87,7 +91,10 @@ void TstEndToEndApportionment::theClerksSplitIsStoredAsTheGridShowsIt() {
     QCOMPARE(ActiveControl(s), s->dbgRateio);
     typeShare("40", "1", "Ala norte");
     e.click(s->sbtConfirmar);
-    QCOMPARE(e.ui.texts(), QStringList{"A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia."});
+    QCOMPARE(
+        e.ui.texts(),
+        QStringList{
+            "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia."});
     QCOMPARE(storedRows(e, "00004", day), QStringList());
     QVERIFY(s->lblSaldoRateio->text().contains("faltam"));
 
@@ -114,7 +121,8 @@ void TstEndToEndApportionment::theClerksSplitIsStoredAsTheGridShowsIt() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTest::keyClick(s->dbgRateio, first < 41 ? Qt::Key_Down : Qt::Key_Up);
     e.click(s->sbtAlterar);
-    RealServerScreen::keys(textformat::floatToStr(s->cdsRateio.FieldByName("QTDERATEIO").AsFloat() + 10));
+    RealServerScreen::keys(
+        textformat::floatToStr(s->cdsRateio.FieldByName("QTDERATEIO").AsFloat() + 10));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     e.click(s->sbtConfirmar);
     QVERIFY2(e.ui.messages.isEmpty(), qPrintable(e.ui.texts().join('\n')));
@@ -134,10 +142,10 @@ void TstEndToEndApportionment::twoClerksOnOneDayCannotOverwriteEachOther() {
     TfrmApurFatTR* first = e.open();
     QVERIFY(first);
     // The day the demonstration split in halves.
-    const QDate day = QDate::fromString(
-        e.scalar("SELECT min(DTRATCDRS) FROM EFETRATCDRS WHERE CDCLIENTE = '1002' AND CDSERVFILI = '00002'")
-            .toString(),
-        Qt::ISODate);
+    const QDate day = QDate::fromString(e.scalar("SELECT min(DTRATCDRS) FROM EFETRATCDRS WHERE "
+                                                 "CDCLIENTE = '1002' AND CDSERVFILI = '00002'")
+                                            .toString(),
+                                        Qt::ISODate);
     openDailyPage(e, "00002");
     QVERIFY(first->cdsEfetivos.Locate("DTEFETCDRS", QDateTime(day, QTime(0, 0), Qt::UTC)));
     QCOMPARE(first->cdsRateio.RecordCount(), 2);
@@ -176,7 +184,8 @@ void TstEndToEndApportionment::twoClerksOnOneDayCannotOverwriteEachOther() {
 
     QVERIFY(moveOne(second, 1));
     QCOMPARE(e.ui.messages.size(), 1);
-    QVERIFY2(e.ui.lastText().contains("foi alterado por outro usuário"), qPrintable(e.ui.lastText()));
+    QVERIFY2(e.ui.lastText().contains("foi alterado por outro usuário"),
+             qPrintable(e.ui.lastText()));
     QCOMPARE(storedRows(e, "00002", day), saved);
     QVERIFY(second.cdsRateio.ChangeCount() > 0); // pending until the clerk cancels
     e.ui.answers = {mrYes};

@@ -26,13 +26,13 @@ void TstEndToEndFilter::theClerksFilterListsTheDatabasesServices() {
     const QDate from = thisMonth.addMonths(-1), to = thisMonth.addDays(-1);
     const QString registration =
         e.scalar("SELECT NRINSJURCLIE FROM CLIENTE WHERE CDCLIENTE = '1002'").toString();
-    const QStringList services =
-        e.rows("SELECT sc.CDSERVFILI, sf.NMSERVICO, sc.NRAGRUEFET FROM SERVCLIE sc JOIN SERVFILI sf "
-               "ON sf.CDFILIAL = sc.CDFILIAL AND sf.CDSERVFILI = sc.CDSERVFILI WHERE sc.CDFILIAL = '0001' "
-               "AND sc.CDCLIENTE = '1002' AND EXISTS (SELECT 1 FROM EFETCDRS e WHERE e.CDFILIAL = "
-               "sc.CDFILIAL AND e.CDCLIENTE = sc.CDCLIENTE AND e.CDSERVFILI = sc.CDSERVFILI AND "
-               "e.DTEFETCDRS BETWEEN ? AND ?) ORDER BY sc.CDSERVFILI",
-               {from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
+    const QStringList services = e.rows(
+        "SELECT sc.CDSERVFILI, sf.NMSERVICO, sc.NRAGRUEFET FROM SERVCLIE sc JOIN SERVFILI sf "
+        "ON sf.CDFILIAL = sc.CDFILIAL AND sf.CDSERVFILI = sc.CDSERVFILI WHERE sc.CDFILIAL = '0001' "
+        "AND sc.CDCLIENTE = '1002' AND EXISTS (SELECT 1 FROM EFETCDRS e WHERE e.CDFILIAL = "
+        "sc.CDFILIAL AND e.CDCLIENTE = sc.CDCLIENTE AND e.CDSERVFILI = sc.CDSERVFILI AND "
+        "e.DTEFETCDRS BETWEEN ? AND ?) ORDER BY sc.CDSERVFILI",
+        {from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
     QVERIFY(services.size() >= 3);
 
     // Typed as a clerk types them: a short branch code in lower case, the registration
@@ -40,9 +40,10 @@ void TstEndToEndFilter::theClerksFilterListsTheDatabasesServices() {
     e.type(s->medCdFilial, "1");
     QCOMPARE(s->medCdFilial->Text(), QString("0001"));
     QCOMPARE(s->edtNmFilial->text(), QString("Matriz São Paulo"));
-    const QString punctuated = QString("%1.%2.%3/%4-%5")
-                                   .arg(registration.mid(0, 2), registration.mid(2, 3), registration.mid(5, 3),
-                                        registration.mid(8, 4), registration.mid(12, 2));
+    const QString punctuated =
+        QString("%1.%2.%3/%4-%5")
+            .arg(registration.mid(0, 2), registration.mid(2, 3), registration.mid(5, 3),
+                 registration.mid(8, 4), registration.mid(12, 2));
     e.type(s->medCdCliente, punctuated);
     QCOMPARE(s->edtNmCliente->text(), QString("Hospital Santa Clara S/A"));
     QCOMPARE(s->medCdCliente->displayText(), punctuated);
@@ -55,7 +56,8 @@ void TstEndToEndFilter::theClerksFilterListsTheDatabasesServices() {
     QAbstractItemModel* grid = s->dbgPadrao->model();
     QStringList shown;
     for (int r = 0; r < grid->rowCount(); ++r)
-        shown << QStringList{grid->index(r, 0).data().toString(), grid->index(r, 1).data().toString(),
+        shown << QStringList{grid->index(r, 0).data().toString(),
+                             grid->index(r, 1).data().toString(),
                              grid->index(r, 2).data().toString()}
                      .join('|');
     QCOMPARE(shown, services);
@@ -65,8 +67,9 @@ void TstEndToEndFilter::theClerksFilterListsTheDatabasesServices() {
     // The server keeps the listed services under the screen's work number until it closes.
     const QString workNumber = s->cdsNrPrx.FieldByName("APUFAT").AsString();
     QVERIFY(workNumber.startsWith("0001"));
-    const QString kept = "SELECT CDSERVFILI, NMSERVICO, NRAGRUEFET FROM RELAPURFAT WHERE CDFILIAL = '0001' "
-                         "AND NRRELAPURFAT = ? AND CDCLIENTE = '1002' ORDER BY CDSERVFILI";
+    const QString kept =
+        "SELECT CDSERVFILI, NMSERVICO, NRAGRUEFET FROM RELAPURFAT WHERE CDFILIAL = '0001' "
+        "AND NRRELAPURFAT = ? AND CDCLIENTE = '1002' ORDER BY CDSERVFILI";
     QCOMPARE(e.rows(kept, {workNumber}), services);
     QVERIFY(e.closeByButton());
     QCOMPARE(e.rows(kept, {workNumber}), QStringList());

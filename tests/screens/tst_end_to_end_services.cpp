@@ -24,9 +24,11 @@ void TstEndToEndServices::anNfTypedInTheGridIsStoredOnTheContractAndThePeriodsDa
     QVERIFY(s->cdsServEfet.Locate("CDSERVFILI", "00004"));
     const int row = s->cdsServEfet.RecNo() - 1;
     QCOMPARE(s->cdsServEfet.FieldByName("NRAGRUEFET").AsString(), QString());
-    const QString daysOutside = "SELECT count(*) FROM EFETCDRS WHERE CDFILIAL = '0001' AND CDCLIENTE = '1002' "
-                                "AND CDSERVFILI = '00004' AND NRAGRUEFET = '' AND DTEFETCDRS NOT BETWEEN ? AND ?";
-    const int untouched = e.scalar(daysOutside, {from.toString(Qt::ISODate), to.toString(Qt::ISODate)}).toInt();
+    const QString daysOutside =
+        "SELECT count(*) FROM EFETCDRS WHERE CDFILIAL = '0001' AND CDCLIENTE = '1002' "
+        "AND CDSERVFILI = '00004' AND NRAGRUEFET = '' AND DTEFETCDRS NOT BETWEEN ? AND ?";
+    const int untouched =
+        e.scalar(daysOutside, {from.toString(Qt::ISODate), to.toString(Qt::ISODate)}).toInt();
     QVERIFY(untouched > 0);
 
     e.clickCell(s->dbgPadrao, row, 2);
@@ -36,15 +38,18 @@ void TstEndToEndServices::anNfTypedInTheGridIsStoredOnTheContractAndThePeriodsDa
     QVERIFY(e.ui.messages.isEmpty());
     QCOMPARE(s->cdsServEfet.State(), dsBrowse);
 
-    QCOMPARE(e.scalar("SELECT NRAGRUEFET FROM SERVCLIE WHERE CDFILIAL = '0001' AND CDCLIENTE = '1002' "
-                      "AND CDSERVFILI = '00004'")
-                 .toString(),
-             QString("007"));
-    QCOMPARE(e.rows("SELECT DISTINCT NRAGRUEFET FROM EFETCDRS WHERE CDFILIAL = '0001' AND CDCLIENTE = '1002' "
+    QCOMPARE(
+        e.scalar("SELECT NRAGRUEFET FROM SERVCLIE WHERE CDFILIAL = '0001' AND CDCLIENTE = '1002' "
+                 "AND CDSERVFILI = '00004'")
+            .toString(),
+        QString("007"));
+    QCOMPARE(e.rows("SELECT DISTINCT NRAGRUEFET FROM EFETCDRS WHERE CDFILIAL = '0001' AND "
+                    "CDCLIENTE = '1002' "
                     "AND CDSERVFILI = '00004' AND DTEFETCDRS BETWEEN ? AND ?",
                     {from.toString(Qt::ISODate), to.toString(Qt::ISODate)}),
              QStringList{"007"});
-    QCOMPARE(e.scalar(daysOutside, {from.toString(Qt::ISODate), to.toString(Qt::ISODate)}).toInt(), untouched);
+    QCOMPARE(e.scalar(daysOutside, {from.toString(Qt::ISODate), to.toString(Qt::ISODate)}).toInt(),
+             untouched);
 }
 
 QTEST_MAIN(TstEndToEndServices)

@@ -30,7 +30,9 @@ bool passes(const std::function<void()>& validator) {
     }
 }
 
-QWidget* focused(const TfrmApurFatTR* s) { return ActiveControl(s); }
+QWidget* focused(const TfrmApurFatTR* s) {
+    return ActiveControl(s);
+}
 
 } // namespace
 
@@ -66,12 +68,24 @@ void TstFilter::theBranchIsAdjustedAndLookedUp_data() {
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
-    QTest::newRow("short code, filled to four") << "1" << false << "0001" << "Filial Centro" << "";
-    QTest::newRow("required and found") << "0002" << true << "0002" << "Filial Norte" << "";
-    QTest::newRow("empty, on its own exit") << "" << false << "" << "" << "";
-    QTest::newRow("empty, leaving the panel") << "" << true << "" << "" << "Filial deve ser informada.";
-    QTest::newRow("unknown, on its own exit") << "9" << false << "0009" << "" << "Filial não cadastrada.";
-    QTest::newRow("unknown, leaving the panel") << "9" << true << "0009" << "" << "Filial não cadastrada.";
+    QTest::newRow("short code, filled to four") << "1" << false << "0001"
+                                                << "Filial Centro"
+                                                << "";
+    QTest::newRow("required and found") << "0002" << true << "0002"
+                                        << "Filial Norte"
+                                        << "";
+    QTest::newRow("empty, on its own exit") << "" << false << ""
+                                            << ""
+                                            << "";
+    QTest::newRow("empty, leaving the panel") << "" << true << ""
+                                              << ""
+                                              << "Filial deve ser informada.";
+    QTest::newRow("unknown, on its own exit") << "9" << false << "0009"
+                                              << ""
+                                              << "Filial não cadastrada.";
+    QTest::newRow("unknown, leaving the panel") << "9" << true << "0009"
+                                                << ""
+                                                << "Filial não cadastrada.";
 }
 
 void TstFilter::theBranchIsAdjustedAndLookedUp() {
@@ -98,9 +112,11 @@ void TstFilter::theBranchIsAdjustedAndLookedUp() {
 
 void TstFilter::aBranchTypedInLowerCaseOrWithBlanksIsFound() {
     BillingScreen f;
-    QSqlQuery(dtmDBGeral::Database()).exec("INSERT INTO FILIAL VALUES ('00AB', 'Filial Letras', NULL)");
+    QSqlQuery(dtmDBGeral::Database())
+        .exec("INSERT INTO FILIAL VALUES ('00AB', 'Filial Letras', NULL)");
     f.s->medCdCliente->SetText("");
-    for (const auto& [keys, code, name] : {std::tuple{"ab", "00AB", "Filial Letras"}, std::tuple{" 2 ", "0002", "Filial Norte"}}) {
+    for (const auto& [keys, code, name] :
+         {std::tuple{"ab", "00AB", "Filial Letras"}, std::tuple{" 2 ", "0002", "Filial Norte"}}) {
         SetFocus(f.s->medCdFilial);
         f.s->medCdFilial->selectAll();
         QTest::keyClick(f.s->medCdFilial, Qt::Key_Delete);
@@ -123,7 +139,8 @@ void TstFilter::theBranchLookupOffersEveryBranch() {
     QCOMPARE(f.ui.lists.size(), 1);
     QCOMPARE(f.ui.lists[0].title, QString("Filial"));
     QCOMPARE(f.ui.lists[0].headers, (QStringList{"Código", "Nome"}));
-    QCOMPARE(f.ui.lists[0].rows, (QList<QStringList>{{"0001", "Filial Centro"}, {"0002", "Filial Norte"}}));
+    QCOMPARE(f.ui.lists[0].rows,
+             (QList<QStringList>{{"0001", "Filial Centro"}, {"0002", "Filial Norte"}}));
     QCOMPARE(f.s->medCdFilial->Text(), QString("0002"));
     QCOMPARE(f.s->edtNmFilial->text(), QString("Filial Norte"));
     // A cancelled pick changes nothing.
@@ -139,13 +156,18 @@ void TstFilter::theClientIsValidatedByTheServer_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("serverCalls");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("with punctuation") << "12.345.678/0001-90" << false << "" << "" << 1 << "12.345.678/0001-90";
-    QTest::newRow("digits only, required") << "12345678000190" << true << "" << "" << 1 << "12.345.678/0001-90";
-    QTest::newRow("not a client of the branch") << "999" << false << "" << "Cliente não cadastrado." << 1 << "999";
+    QTest::newRow("with punctuation") << "12.345.678/0001-90" << false << ""
+                                      << "" << 1 << "12.345.678/0001-90";
+    QTest::newRow("digits only, required") << "12345678000190" << true << ""
+                                           << "" << 1 << "12.345.678/0001-90";
+    QTest::newRow("not a client of the branch") << "999" << false << ""
+                                                << "Cliente não cadastrado." << 1 << "999";
     QTest::newRow("server failure") << "12345678000190" << false << "Base de clientes indisponível."
                                     << "Base de clientes indisponível." << 1 << "12345678000190";
-    QTest::newRow("empty, leaving the panel") << "" << true << "" << "Cliente deve ser informado." << 0 << "";
-    QTest::newRow("empty, on its own exit") << "" << false << "" << "" << 0 << "";
+    QTest::newRow("empty, leaving the panel") << "" << true << ""
+                                              << "Cliente deve ser informado." << 0 << "";
+    QTest::newRow("empty, on its own exit") << "" << false << ""
+                                            << "" << 0 << "";
 }
 
 void TstFilter::theClientIsValidatedByTheServer() {
@@ -167,7 +189,8 @@ void TstFilter::theClientIsValidatedByTheServer() {
     const auto calls = f.server.callsOf(kGetCliente);
     QCOMPARE(calls.size(), serverCalls);
     if (serverCalls)
-        QCOMPARE(calls[0].args, (QVariantList{"0001", QString(typed).remove(QRegularExpression("\\D"))}));
+        QCOMPARE(calls[0].args,
+                 (QVariantList{"0001", QString(typed).remove(QRegularExpression("\\D"))}));
     QCOMPARE(f.s->medCdCliente->displayText().trimmed(), shown);
     QCOMPARE(focused(f.s), ok ? static_cast<QWidget*>(f.s->depDtInicial) : f.s->medCdCliente);
     if (!ok) {
@@ -202,7 +225,8 @@ void TstFilter::theClientLookupListsTheBranchsClients() {
     QCOMPARE(f.server.callsOf(kGetCliente).last().args, (QVariantList{"0001", QString()}));
     QCOMPARE(f.ui.lists.size(), 1);
     QCOMPARE(f.ui.lists[0].title, QString("Cliente"));
-    QCOMPARE(f.ui.lists[0].rows, (QList<QStringList>{{"12.345.678/0001-90", f.world.name, "Bom Prato"}}));
+    QCOMPARE(f.ui.lists[0].rows,
+             (QList<QStringList>{{"12.345.678/0001-90", f.world.name, "Bom Prato"}}));
     QCOMPARE(f.s->medCdCliente->Text(), f.world.registration);
     QCOMPARE(f.s->edtNmCliente->text(), f.world.name);
 
@@ -218,9 +242,15 @@ void TstFilter::theRegistrationNumberShowsWithItsPersonTypesMask_data() {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("raw");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("company") << "J" << "12345678000190" << "12.345.678/0001-90";
-    QTest::newRow("person") << "F" << "12345678909" << "123.456.789-09";
-    QTest::newRow("unknown type") << "X" << "777" << "777";
+    QTest::newRow("company") << "J"
+                             << "12345678000190"
+                             << "12.345.678/0001-90";
+    QTest::newRow("person") << "F"
+                            << "12345678909"
+                            << "123.456.789-09";
+    QTest::newRow("unknown type") << "X"
+                                  << "777"
+                                  << "777";
 }
 
 void TstFilter::theRegistrationNumberShowsWithItsPersonTypesMask() {
@@ -240,11 +270,18 @@ void TstFilter::thePeriodIsChecked_data() {
     QTest::addColumn<QDate>("to");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("both empty: the start first") << QDate() << QDate() << "Período de Apuração deve ser informado." << "depDtInicial";
-    QTest::newRow("end empty") << QDate(2026, 11, 1) << QDate() << "Período de Apuração deve ser informado." << "depDtFinal";
-    QTest::newRow("end before start") << QDate(2026, 11, 2) << QDate(2026, 11, 1)
-                                      << "Data Inicial deve ser menor ou igual a data final de apuração." << "depDtInicial";
-    QTest::newRow("one day") << QDate(2026, 11, 3) << QDate(2026, 11, 3) << "" << "dbgPadrao";
+    QTest::newRow("both empty: the start first")
+        << QDate() << QDate() << "Período de Apuração deve ser informado."
+        << "depDtInicial";
+    QTest::newRow("end empty") << QDate(2026, 11, 1) << QDate()
+                               << "Período de Apuração deve ser informado."
+                               << "depDtFinal";
+    QTest::newRow("end before start")
+        << QDate(2026, 11, 2) << QDate(2026, 11, 1)
+        << "Data Inicial deve ser menor ou igual a data final de apuração."
+        << "depDtInicial";
+    QTest::newRow("one day") << QDate(2026, 11, 3) << QDate(2026, 11, 3) << ""
+                             << "dbgPadrao";
 }
 
 void TstFilter::thePeriodIsChecked() {
@@ -279,10 +316,13 @@ void TstFilter::aRefusedExitKeepsTheFocusWhicheverWayTheClerkLeaves() {
     BillingScreen f;
     f.s->depDtInicial->SetText("");
     const bool backwards = way == "backtab";
-    QWidget* from = backwards ? static_cast<QWidget*>(f.s->medCdFilial) : f.s->depDtFinal->lineEdit();
+    QWidget* from =
+        backwards ? static_cast<QWidget*>(f.s->medCdFilial) : f.s->depDtFinal->lineEdit();
     SetFocus(backwards ? static_cast<QWidget*>(f.s->medCdFilial) : f.s->depDtFinal);
     if (way == "tab" || way == "backtab" || way == "enter")
-        QTest::keyClick(from, way == "tab" ? Qt::Key_Tab : way == "enter" ? Qt::Key_Return : Qt::Key_Backtab);
+        QTest::keyClick(from, way == "tab"     ? Qt::Key_Tab
+                              : way == "enter" ? Qt::Key_Return
+                                               : Qt::Key_Backtab);
     else if (way == "grid")
         QTest::mouseClick(f.s->dbgPadrao->viewport(), Qt::LeftButton);
     else
@@ -326,8 +366,9 @@ void TstFilter::theNewestWorkNumberGoesWithEveryLoad() {
     BillingScreen f;
     const auto loads = [&] { return f.server.callsOf(kGetFiltro); };
     QVERIFY(f.leaveFilter());
-    QCOMPARE(loads().last().args, (QVariantList{"0001", utcDay(QDate(2026, 11, 1)), utcDay(QDate(2026, 11, 30)),
-                                                "0001000001", "C-77"}));
+    QCOMPARE(loads().last().args,
+             (QVariantList{"0001", utcDay(QDate(2026, 11, 1)), utcDay(QDate(2026, 11, 30)),
+                           "0001000001", "C-77"}));
     // The same branch again: no new number.
     SetFocus(f.s->medCdFilial);
     QVERIFY(f.leaveFilter());
@@ -418,7 +459,8 @@ void TstFilter::aLoginBoundToOneBranchNeverGetsTheBranchBack() {
         session.filiProcFat = "0001";
     });
     const auto branchLocked = [&] {
-        return !f.s->medCdFilial->isEnabled() && !f.s->btpFilial->isEnabled() && !f.s->lblFilial->isEnabled();
+        return !f.s->medCdFilial->isEnabled() && !f.s->btpFilial->isEnabled() &&
+               !f.s->lblFilial->isEnabled();
     };
     QVERIFY(branchLocked());
     SetFocus(f.s->medCdCliente);

@@ -14,13 +14,19 @@ namespace {
 
 const QString kCheck = QString::fromLatin1(ServerMethod::VerificaBloqueio);
 
-QDateTime day(int y, int m, int d) { return QDateTime(QDate(y, m, d), QTime(0, 0), Qt::UTC); }
+QDateTime day(int y, int m, int d) {
+    return QDateTime(QDate(y, m, d), QTime(0, 0), Qt::UTC);
+}
 
 void loadServices(TfrmApurFatTR& s) {
     packet::Table t;
-    t.fields = {{"CDSERVFILI", ftString, 5, {}}, {"CDFILIAL", ftString, 4, {}}, {"NMSERVICO", ftString, 40, {}},
-                {"NRAGRUEFET", ftString, 3, {}}, {"CDCLIENTE", ftString, 21, {}}};
-    t.rows = {{"00010", "0001", "Desjejum", "001", "CLI-7"}, {"00020", "0001", "Almoço", "002", "CLI-7"}};
+    t.fields = {{"CDSERVFILI", ftString, 5, {}},
+                {"CDFILIAL", ftString, 4, {}},
+                {"NMSERVICO", ftString, 40, {}},
+                {"NRAGRUEFET", ftString, 3, {}},
+                {"CDCLIENTE", ftString, 21, {}}};
+    t.rows = {{"00010", "0001", "Desjejum", "001", "CLI-7"},
+              {"00020", "0001", "Almoço", "002", "CLI-7"}};
     s.cdsServEfet.SetData(packet::make(t));
 }
 
@@ -31,7 +37,8 @@ void loadDays(TfrmApurFatTR& s) {
         t.fields.append({f.FieldName(), f.DataType(), f.Size(), {}});
     }
     const auto row = [](const char* date) {
-        return QVariantList{"0001", "00020", "CLI-7", date, "Almoço", "", "", "N", "P1", 10.0, 10.0, "002", 12.5};
+        return QVariantList{"0001", "00020", "CLI-7", date, "Almoço", "",  "",
+                            "N",    "P1",    10.0,    10.0, "002",    12.5};
     };
     t.rows = {row("2026-11-03"), row("2026-11-04")};
     s.cdsEfetivos.SetData(packet::make(t));
@@ -122,7 +129,8 @@ void TstLockCheck::aLockedPeriodIsRefusedWithItsMessage() {
     loadServices(*f.s);
     f.allow(false);
     QVERIFY_THROWS_EXCEPTION(EAlreadyShown, f.s->VerificaBloqueio());
-    QCOMPARE(f.ui.texts(), QStringList{"Operação não permitida. Período de faturamento bloqueado."});
+    QCOMPARE(f.ui.texts(),
+             QStringList{"Operação não permitida. Período de faturamento bloqueado."});
     QCOMPARE(f.ui.messages[0].type, mtError);
     // A payload that is not a boolean is not taken for an answer either way.
     f.ui.clear();

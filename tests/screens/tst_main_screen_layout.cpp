@@ -102,7 +102,8 @@ void TstMainScreenLayout::theCommandBarHasTheCalculationButtonBeforePrint() {
     QCOMPARE(s->sbtAjuda->x(), 248);
     QCOMPARE(s->sbtFechar->x(), 284);
     // The command buttons keep their places to the left.
-    for (TSpeedButton* b : {s->sbtIncluir, s->sbtAlterar, s->sbtExcluir, s->sbtConfirmar, s->sbtCancelar})
+    for (TSpeedButton* b :
+         {s->sbtIncluir, s->sbtAlterar, s->sbtExcluir, s->sbtConfirmar, s->sbtCancelar})
         QVERIFY(b->geometry().right() < s->sbtApurar->x());
 }
 
@@ -116,7 +117,8 @@ void TstMainScreenLayout::theMaintenanceMenuEndsWithTheCalculationItem() {
     QCOMPARE(s->mnuApurac->ShortCut(), 16450);
     QCOMPARE(s->mnuApurac->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
     QVERIFY(!s->mnuApurac->isEnabled());
-    for (QAction* page : {static_cast<QAction*>(s->mnuFolhaDados), static_cast<QAction*>(s->mnuFormulario)})
+    for (QAction* page :
+         {static_cast<QAction*>(s->mnuFolhaDados), static_cast<QAction*>(s->mnuFormulario)})
         QVERIFY(page->isCheckable());
 }
 
@@ -141,7 +143,8 @@ void TstMainScreenLayout::theFilterPanelHoldsBranchClientAndPeriod() {
     QCOMPARE(s->btpFilial->DataSource(), &s->dtsFilial);
     QCOMPARE(s->btpCliente->Title(), QString("Cliente"));
     QCOMPARE(s->btpCliente->DataSource(), &s->dtsCliente);
-    QCOMPARE(s->btpCliente->EmptyError(), QString("Não há cliente cadastrado ou Ativos para a Filial"));
+    QCOMPARE(s->btpCliente->EmptyError(),
+             QString("Não há cliente cadastrado ou Ativos para a Filial"));
     QVERIFY(!s->edtNmFilial->isEnabled());
     QVERIFY(!s->edtNmCliente->isEnabled());
     QCOMPARE(s->edtNmCliente->focusPolicy(), Qt::NoFocus);
@@ -170,8 +173,8 @@ void TstMainScreenLayout::thePagesAndGridsShowTheirColumns() {
     QVERIFY(!s->dbgPadrao->Column(2).ReadOnly());
     QCOMPARE(s->dbgPadrao->Column(2).TitleAlignment(), taCenter);
     QCOMPARE(s->dbgPadrao->Column(2).Width(), 48);
-    QCOMPARE(columnTitles(s->dbgEfetivos),
-             (QStringList{"Data Faturamento", "Dia da Semana", "Nº Comensais Faturadas", "Status"}));
+    QCOMPARE(columnTitles(s->dbgEfetivos), (QStringList{"Data Faturamento", "Dia da Semana",
+                                                        "Nº Comensais Faturadas", "Status"}));
     QVERIFY(s->dbgEfetivos->ReadOnly());
     QCOMPARE(columnTitles(s->dbgRateio), (QStringList{"Qtde. Rateada", "NF", "Observação"}));
     QCOMPARE(s->dbgRateio->Column(0).TitleAlignment(), taRightJustify);
@@ -213,7 +216,8 @@ void TstMainScreenLayout::everyControlCanBeReadByAScreenReader() {
             qobject_cast<TDateEditPlus*>(w->parentWidget()))
             continue;
         QVERIFY2(!w->objectName().isEmpty(), w->metaObject()->className());
-        QVERIFY2(!w->accessibleName().isEmpty() || qobject_cast<TPageControl*>(w), qPrintable(w->objectName()));
+        QVERIFY2(!w->accessibleName().isEmpty() || qobject_cast<TPageControl*>(w),
+                 qPrintable(w->objectName()));
     }
 }
 
@@ -242,12 +246,18 @@ void TstMainScreenLayout::theMessageTableHoldsEveryKeyAnyCase() {
     ScreenFixture f;
     TfrmApurFatTR* s = f.open();
     QCOMPARE(s->msgPadrao.Messages.size(), 13);
-    QCOMPARE(s->msgPadrao.Msg("soma_dif"),
-             QString("A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia."));
-    QCOMPARE(s->msgPadrao.Msg("PERIODO_BLOQ"), QString("Operação não permitida. Período de faturamento bloqueado."));
-    QCOMPARE(s->msgPadrao.Msg("DtFinal_inv"), QString("Data Inicial deve ser menor ou igual a data final de apuração."));
-    QCOMPARE(s->msgPadrao.Msg("Calc_Canc"),
-             QString("Existem rateios com quantidades diferentes do total de comensais faturados do dia."));
+    QCOMPARE(
+        s->msgPadrao.Msg("soma_dif"),
+        QString(
+            "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia."));
+    QCOMPARE(s->msgPadrao.Msg("PERIODO_BLOQ"),
+             QString("Operação não permitida. Período de faturamento bloqueado."));
+    QCOMPARE(s->msgPadrao.Msg("DtFinal_inv"),
+             QString("Data Inicial deve ser menor ou igual a data final de apuração."));
+    QCOMPARE(
+        s->msgPadrao.Msg("Calc_Canc"),
+        QString(
+            "Existem rateios com quantidades diferentes do total de comensais faturados do dia."));
     QCOMPARE(s->msgPadrao.Msg("Cliente_Inf"), QString("Cliente deve ser informado."));
     QCOMPARE(s->msgGeral.Msg("Canc"), QString("Deseja cancelar as alterações?"));
     QVERIFY(s->msgPadrao.Msg("Canc").isEmpty());
@@ -266,30 +276,47 @@ void TstMainScreenLayout::theDataSetsDeclareTheirFieldsInOrder() {
                                    {"NMSERVICO", ftString, 40, true},
                                    {"NRAGRUEFET", ftString, 3, true},
                                    {"CDCLIENTE", ftString, 21, false}});
-    compareFields(s->cdsEfetivos, {{"CDFILIAL", ftString, 4, false},   {"CDSERVFILI", ftString, 5, false},
-                                   {"CDCLIENTE", ftString, 21, false}, {"DTEFETCDRS", ftDateTime, 0, true},
-                                   {"NMSERVICO", ftString, 40, false}, {"DIASEMANA", ftFixedChar, 15, true},
-                                   {"NRAPURACFAT", ftString, 10, false}, {"IDCHECK", ftFixedChar, 1, false},
-                                   {"CDPRODUTO", ftString, 10, true},  {"QTCOMECDRS", ftFloat, 0, true},
-                                   {"QTPREVCDRS", ftFloat, 0, true},   {"NRAGRUEFET", ftString, 3, true},
+    compareFields(s->cdsEfetivos, {{"CDFILIAL", ftString, 4, false},
+                                   {"CDSERVFILI", ftString, 5, false},
+                                   {"CDCLIENTE", ftString, 21, false},
+                                   {"DTEFETCDRS", ftDateTime, 0, true},
+                                   {"NMSERVICO", ftString, 40, false},
+                                   {"DIASEMANA", ftFixedChar, 15, true},
+                                   {"NRAPURACFAT", ftString, 10, false},
+                                   {"IDCHECK", ftFixedChar, 1, false},
+                                   {"CDPRODUTO", ftString, 10, true},
+                                   {"QTCOMECDRS", ftFloat, 0, true},
+                                   {"QTPREVCDRS", ftFloat, 0, true},
+                                   {"NRAGRUEFET", ftString, 3, true},
                                    {"VRPRECEFET", ftFloat, 0, true}});
-    compareFields(s->cdsRateio, {{"CDFILIAL", ftString, 4, false},   {"CDSERVFILI", ftString, 5, false},
-                                 {"DTRATCDRS", ftDateTime, 0, true}, {"CDCLIENTE", ftString, 21, false},
-                                 {"NRSEQITRAT", ftString, 4, false}, {"QTDERATEIO", ftFloat, 0, true},
-                                 {"CDPRODUTO", ftString, 10, true},  {"NRAGREFRAT", ftString, 3, true},
-                                 {"DSOBSRATE", ftString, 100, true}, {"VRPRECRATE", ftFloat, 0, true}});
-    QCOMPARE(s->cdsRateio.FieldByName("QTDERATEIO").Origin(), QString("SUPORTE.EFETRATCDRS.QTDERATEIO"));
+    compareFields(s->cdsRateio, {{"CDFILIAL", ftString, 4, false},
+                                 {"CDSERVFILI", ftString, 5, false},
+                                 {"DTRATCDRS", ftDateTime, 0, true},
+                                 {"CDCLIENTE", ftString, 21, false},
+                                 {"NRSEQITRAT", ftString, 4, false},
+                                 {"QTDERATEIO", ftFloat, 0, true},
+                                 {"CDPRODUTO", ftString, 10, true},
+                                 {"NRAGREFRAT", ftString, 3, true},
+                                 {"DSOBSRATE", ftString, 100, true},
+                                 {"VRPRECRATE", ftFloat, 0, true}});
+    QCOMPARE(s->cdsRateio.FieldByName("QTDERATEIO").Origin(),
+             QString("SUPORTE.EFETRATCDRS.QTDERATEIO"));
     QCOMPARE(s->cdsRateio.FieldByName("NRAGREFRAT").EditMask(), QString("999;0;"));
     QVERIFY(s->cdsRateio.FieldByName("NRSEQITRAT").Origin().isEmpty());
     QCOMPARE(s->cdsServEfet.FieldByName("NRAGRUEFET").EditMask(), QString("999;0"));
-    QCOMPARE(s->cdsEfetivos.FieldByName("QTCOMECDRS").DisplayLabel(), QString("Nº de Comensais Faturados"));
+    QCOMPARE(s->cdsEfetivos.FieldByName("QTCOMECDRS").DisplayLabel(),
+             QString("Nº de Comensais Faturados"));
     compareFields(s->cdsCdFilial, {{"CDFILIAL", ftString, 4, true}});
     compareFields(s->cdsNrPrx, {{"APUFAT", ftString, 10, true}});
-    compareFields(s->cdsDtApuracao, {{"DTINIAPURAC", ftDateTime, 0, true}, {"DTFIMAPURAC", ftDateTime, 0, true},
-                                     {"IDBLOQUEADO", ftString, 1, true}, {"NRAPURACFAT", ftString, 10, true},
+    compareFields(s->cdsDtApuracao, {{"DTINIAPURAC", ftDateTime, 0, true},
+                                     {"DTFIMAPURAC", ftDateTime, 0, true},
+                                     {"IDBLOQUEADO", ftString, 1, true},
+                                     {"NRAPURACFAT", ftString, 10, true},
                                      {"CDFILIAL", ftString, 4, true}});
-    QCOMPARE(s->cdsApurCliente.FieldByName("DTINIAPURAC").Origin(), QString("CTRLAPURFAT.DTINIAPURAC"));
-    compareFields(s->qryFilial.Query(), {{"CDFILIAL", ftString, 4, true}, {"NMFILIAL", ftString, 30, true}});
+    QCOMPARE(s->cdsApurCliente.FieldByName("DTINIAPURAC").Origin(),
+             QString("CTRLAPURFAT.DTINIAPURAC"));
+    compareFields(s->qryFilial.Query(),
+                  {{"CDFILIAL", ftString, 4, true}, {"NMFILIAL", ftString, 30, true}});
     QVERIFY(s->qryFilial.Query().FieldByName("CDFILIAL").Required());
     QCOMPARE(s->qryFilial.SQL_ORACLE.at(6), QString("   (CDFILIAL = NVL(:P_CDFILIAL,CDFILIAL))"));
     QCOMPARE(s->qryFilial.SQL_MSSQL.last(), QString());

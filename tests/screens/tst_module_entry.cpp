@@ -16,14 +16,16 @@
 #include <QWidget>
 
 namespace {
-const char* const kEntries[] = {"IniProc", "CriaApurFatTR", "CriaApuracao", "Initialize", "Finalize",
-                                "GetPackageInfoTable"};
-const char* const kVariables[] = {"frmApurFatTR", "boStCriado",   "boPriVez",     "boApurac",
-                                  "boChange",     "inCodiItem",   "stlCdFilial",  "stlNrPrx",
-                                  "frmGeraCalcApur", "dDataInicial", "boBloqApur", "stNrApuracao",
+const char* const kEntries[] = {"IniProc",    "CriaApurFatTR", "CriaApuracao",
+                                "Initialize", "Finalize",      "GetPackageInfoTable"};
+const char* const kVariables[] = {"frmApurFatTR",    "boStCriado",   "boPriVez",    "boApurac",
+                                  "boChange",        "inCodiItem",   "stlCdFilial", "stlNrPrx",
+                                  "frmGeraCalcApur", "dDataInicial", "boBloqApur",  "stNrApuracao",
                                   "boIdCriado"};
 
-QString modulePath() { return QDir(QCoreApplication::applicationDirPath()).filePath("Pkg_rqx52000.bpl"); }
+QString modulePath() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath("Pkg_rqx52000.bpl");
+}
 } // namespace
 
 class TstModuleEntry : public QObject {
@@ -42,7 +44,8 @@ void TstModuleEntry::everyEntryAndVariableIsExportedByName() {
     for (const char* name : kVariables)
         QVERIFY2(module.resolve(name), name);
     using InfoFn = const PackageInfoTable* (*)();
-    const PackageInfoTable* info = reinterpret_cast<InfoFn>(module.resolve("GetPackageInfoTable"))();
+    const PackageInfoTable* info =
+        reinterpret_cast<InfoFn>(module.resolve("GetPackageInfoTable"))();
     QCOMPARE(info->unitCount, 3);
     QCOMPARE(QString(info->units[0]), QString("Cli_rqx52000"));
     QCOMPARE(QString(info->units[1]), QString("Cli_rqx52100"));

@@ -13,11 +13,14 @@ namespace {
 
 const QString kGetEfetivos = QString::fromLatin1(ServerMethod::GetEfetivos);
 const QString kGetRateio = QString::fromLatin1(ServerMethod::GetRateio);
-const QString kSomaDif = "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia.";
+const QString kSomaDif =
+    "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia.";
 
 using Scenario = std::function<void(BillingScreen&)>;
 
-void leave(BillingScreen& f) { QVERIFY(f.leaveFilter()); }
+void leave(BillingScreen& f) {
+    QVERIFY(f.leaveFilter());
+}
 
 void toDailyPage(BillingScreen& f) {
     leave(f);
@@ -33,13 +36,24 @@ void withRows(BillingScreen& f) {
 // The moments of the screen that set the seven command slots, by name.
 const QHash<QString, Scenario>& scenarios() {
     static const QHash<QString, Scenario> all{
-        {"filter entered", [](BillingScreen& f) { leave(f); SetFocus(f.s->medCdFilial); }},
-        {"services page chosen", [](BillingScreen& f) { toDailyPage(f); f.clickTab(0); }},
+        {"filter entered",
+         [](BillingScreen& f) {
+             leave(f);
+             SetFocus(f.s->medCdFilial);
+         }},
+        {"services page chosen",
+         [](BillingScreen& f) {
+             toDailyPage(f);
+             f.clickTab(0);
+         }},
         {"daily page, day without apportionment", toDailyPage},
         {"daily page, day with apportionment", withRows},
         {"services loaded", leave},
         {"state rule on the daily page, no apportionment",
-         [](BillingScreen& f) { toDailyPage(f); f.s->dtsPadraoStateChange(nullptr); }},
+         [](BillingScreen& f) {
+             toDailyPage(f);
+             f.s->dtsPadraoStateChange(nullptr);
+         }},
         {"apportionment state rule, grid active and empty",
          [](BillingScreen& f) {
              toDailyPage(f);
@@ -59,8 +73,16 @@ const QHash<QString, Scenario>& scenarios() {
              f.ui.answers = {mrYes};
              f.s->sbtCancelarClick(f.s->sbtCancelar);
          }},
-        {"navigator click, no rows", [](BillingScreen& f) { toDailyPage(f); f.s->dbnPadrao->BtnClick(nbFirst); }},
-        {"navigator click, rows", [](BillingScreen& f) { withRows(f); f.s->dbnPadrao->BtnClick(nbFirst); }},
+        {"navigator click, no rows",
+         [](BillingScreen& f) {
+             toDailyPage(f);
+             f.s->dbnPadrao->BtnClick(nbFirst);
+         }},
+        {"navigator click, rows",
+         [](BillingScreen& f) {
+             withRows(f);
+             f.s->dbnPadrao->BtnClick(nbFirst);
+         }},
         {"confirmation saved",
          [](BillingScreen& f) {
              withRows(f);
@@ -101,20 +123,36 @@ private slots:
 
 void TstPages::everyMomentSetsTheCommandSlots_data() {
     QTest::addColumn<QString>("moment");
-    QTest::addColumn<QString>("commands"); // include, change, delete, 4, 5, confirm/cancel, calculation
-    QTest::newRow("entering the filter panel") << "filter entered" << "0000000";
-    QTest::newRow("services page became active") << "services page chosen" << "0101101";
-    QTest::newRow("daily page became active, empty") << "daily page, day without apportionment" << "1000001";
-    QTest::newRow("daily page became active, rows") << "daily page, day with apportionment" << "1111101";
-    QTest::newRow("state rule, services page with rows") << "services loaded" << "0101101";
-    QTest::newRow("state rule, daily page, empty") << "state rule on the daily page, no apportionment" << "1001101";
-    QTest::newRow("apportionment rule, grid active, empty") << "apportionment state rule, grid active and empty" << "1000001";
-    QTest::newRow("cancel on the daily page, empty") << "cancel on the daily page, no rows" << "1000001";
-    QTest::newRow("cancel on the daily page, rows") << "cancel on the daily page, rows" << "1111101";
-    QTest::newRow("navigator click, empty") << "navigator click, no rows" << "1000001";
-    QTest::newRow("navigator click, rows") << "navigator click, rows" << "1111101";
-    QTest::newRow("confirming, saved") << "confirmation saved" << "1111101";
-    QTest::newRow("confirming, save failed") << "confirmation failed" << "1111101";
+    QTest::addColumn<QString>(
+        "commands"); // include, change, delete, 4, 5, confirm/cancel, calculation
+    QTest::newRow("entering the filter panel") << "filter entered"
+                                               << "0000000";
+    QTest::newRow("services page became active") << "services page chosen"
+                                                 << "0101101";
+    QTest::newRow("daily page became active, empty") << "daily page, day without apportionment"
+                                                     << "1000001";
+    QTest::newRow("daily page became active, rows") << "daily page, day with apportionment"
+                                                    << "1111101";
+    QTest::newRow("state rule, services page with rows") << "services loaded"
+                                                         << "0101101";
+    QTest::newRow("state rule, daily page, empty")
+        << "state rule on the daily page, no apportionment"
+        << "1001101";
+    QTest::newRow("apportionment rule, grid active, empty")
+        << "apportionment state rule, grid active and empty"
+        << "1000001";
+    QTest::newRow("cancel on the daily page, empty") << "cancel on the daily page, no rows"
+                                                     << "1000001";
+    QTest::newRow("cancel on the daily page, rows") << "cancel on the daily page, rows"
+                                                    << "1111101";
+    QTest::newRow("navigator click, empty") << "navigator click, no rows"
+                                            << "1000001";
+    QTest::newRow("navigator click, rows") << "navigator click, rows"
+                                           << "1111101";
+    QTest::newRow("confirming, saved") << "confirmation saved"
+                                       << "1111101";
+    QTest::newRow("confirming, save failed") << "confirmation failed"
+                                             << "1111101";
 }
 
 void TstPages::everyMomentSetsTheCommandSlots() {
@@ -139,7 +177,8 @@ void TstPages::enteringTheDailyPageLoadsTheDaysAndTheApportionment() {
     QCOMPARE(methods.last(), kGetRateio);
     QCOMPARE(f.server.calls.first().args, (QVariantList{"C-77", "0001", utcDay(QDate(2026, 11, 1)),
                                                         utcDay(QDate(2026, 11, 30)), "00020"}));
-    QCOMPARE(f.server.calls.last().args, (QVariantList{"C-77", "0001", utcDay(QDate(2026, 11, 3)), "00020"}));
+    QCOMPARE(f.server.calls.last().args,
+             (QVariantList{"C-77", "0001", utcDay(QDate(2026, 11, 3)), "00020"}));
     QCOMPARE(f.s->cdsEfetivos.RecordCount(), 2);
     QVERIFY(f.ui.messages.isEmpty());
 }
@@ -151,7 +190,9 @@ void TstPages::aServiceWithoutDaysStillAsksForAnApportionment() {
     f.clickTab(1);
     QVERIFY(f.s->cdsEfetivos.IsEmpty());
     QCOMPARE(f.server.calls.last().method, kGetRateio);
-    QCOMPARE(f.server.calls.last().args, (QVariantList{QString(), QString(), QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC), QString()}));
+    QCOMPARE(f.server.calls.last().args,
+             (QVariantList{QString(), QString(),
+                           QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC), QString()}));
     QCOMPARE(f.commands(), QString("1000001"));
 }
 
@@ -195,8 +236,9 @@ void TstPages::whileAServiceIsEditedTheFilterAndTheDailyPageWait() {
     QVERIFY(f.s->tshFormulario->Enabled());
     f.s->cdsServEfet.Edit();
     QCOMPARE(f.commands(), QString("0000010"));
-    for (QWidget* w : {static_cast<QWidget*>(f.s->medCdFilial), static_cast<QWidget*>(f.s->medCdCliente),
-                       static_cast<QWidget*>(f.s->depDtInicial), static_cast<QWidget*>(f.s->btpCliente)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(f.s->medCdFilial), static_cast<QWidget*>(f.s->medCdCliente),
+          static_cast<QWidget*>(f.s->depDtInicial), static_cast<QWidget*>(f.s->btpCliente)})
         QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
     QVERIFY(!f.s->tshFormulario->Enabled());
     QVERIFY(!f.s->mnuFormulario->isEnabled());

@@ -16,11 +16,13 @@ namespace {
 
 const QString kSetRateio = QString::fromLatin1(ServerMethod::SetRateio);
 const QString kCheck = QString::fromLatin1(ServerMethod::VerificaBloqueio);
-const QString kSomaDif = "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia.";
+const QString kSomaDif =
+    "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia.";
 
 // The daily page on 04/11 of Desjejum (82 billed, split 50 + 30), or on the day given.
 struct Apportionment : BillingScreen {
-    explicit Apportionment(const QList<BillingWorld::Share>& shares = {{"0001", 50, "001", ""}, {"0002", 30, "003", ""}},
+    explicit Apportionment(const QList<BillingWorld::Share>& shares = {{"0001", 50, "001", ""},
+                                                                       {"0002", 30, "003", ""}},
                            double billed = 82) {
         world.days["00010"][1].billed = billed;
         world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))] = shares;
@@ -48,11 +50,12 @@ struct Apportionment : BillingScreen {
     }
 };
 
-QList<BillingWorld::Share> shares(const QList<double>& quantities, const QStringList& numbers = {}) {
+QList<BillingWorld::Share> shares(const QList<double>& quantities,
+                                  const QStringList& numbers = {}) {
     QList<BillingWorld::Share> out;
     for (int i = 0; i < quantities.size(); ++i)
-        out.append({numbers.isEmpty() ? QString("%1").arg(i + 1, 4, 10, QChar('0')) : numbers[i], quantities[i],
-                    "001", ""});
+        out.append({numbers.isEmpty() ? QString("%1").arg(i + 1, 4, 10, QChar('0')) : numbers[i],
+                    quantities[i], "001", ""});
     return out;
 }
 
@@ -89,7 +92,8 @@ void TstRateio::aNewRowTakesTheNextFreeSequenceNumber_data() {
     // The last row is not the largest number: it would give a number already taken.
     QTest::newRow("1, 3, 2") << QStringList{"0001", "0003", "0002"} << 1 << QStringList{"0004"};
     // Each insert goes before the last row; the next one must not repeat the number.
-    QTest::newRow("two inserts in a row") << QStringList{"0001", "0002", "0003"} << 2 << QStringList{"0004", "0005"};
+    QTest::newRow("two inserts in a row")
+        << QStringList{"0001", "0002", "0003"} << 2 << QStringList{"0004", "0005"};
 }
 
 void TstRateio::aNewRowTakesTheNextFreeSequenceNumber() {
@@ -180,12 +184,18 @@ void TstRateio::theNfOfARowIsCheckedOnPostAndOnLeavingItsColumn_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("5") << "5" << "005" << true;
-    QTest::newRow("99") << "99" << "099" << true;
-    QTest::newRow("empty") << "" << "" << true;
-    QTest::newRow("0") << "0" << "000" << false;
-    QTest::newRow("00") << "00" << "000" << false;
-    QTest::newRow("100") << "100" << "100" << false;
+    QTest::newRow("5") << "5"
+                       << "005" << true;
+    QTest::newRow("99") << "99"
+                        << "099" << true;
+    QTest::newRow("empty") << ""
+                           << "" << true;
+    QTest::newRow("0") << "0"
+                       << "000" << false;
+    QTest::newRow("00") << "00"
+                        << "000" << false;
+    QTest::newRow("100") << "100"
+                         << "100" << false;
 }
 
 void TstRateio::theNfOfARowIsCheckedOnPostAndOnLeavingItsColumn() {
@@ -200,8 +210,9 @@ void TstRateio::theNfOfARowIsCheckedOnPostAndOnLeavingItsColumn() {
     QCOMPARE(Guarded([&] { f.s->dbgRateioColExit(f.s->dbgRateio); }), accepted);
     QCOMPARE(f.field("NRAGREFRAT").AsString(), stored);
     QCOMPARE(f.post(), accepted);
-    QCOMPARE(f.ui.texts(), accepted ? QStringList() : (QStringList{"NF deve estar entre 01 e 99.",
-                                                                    "NF deve estar entre 01 e 99."}));
+    QCOMPARE(f.ui.texts(), accepted ? QStringList()
+                                    : (QStringList{"NF deve estar entre 01 e 99.",
+                                                   "NF deve estar entre 01 e 99."}));
     if (!accepted) {
         QCOMPARE(f.s->dbgRateio->SelectedField(), &f.field("NRAGREFRAT"));
         QCOMPARE(f.s->cdsRateio.State(), dsEdit);
@@ -212,7 +223,8 @@ void TstRateio::theSumCountsEachShareToTheCent_data() {
     QTest::addColumn<QList<double>>("quantities");
     QTest::addColumn<double>("billed");
     QTest::addColumn<bool>("adds");
-    QTest::newRow("thirds to the thousandth count 9,99") << QList<double>{3.333, 3.333, 3.334} << 10.0 << false;
+    QTest::newRow("thirds to the thousandth count 9,99")
+        << QList<double>{3.333, 3.333, 3.334} << 10.0 << false;
     QTest::newRow("halves") << QList<double>{2.5, 2.5} << 5.0 << true;
     QTest::newRow("a cent short") << QList<double>{40, 41.99} << 82.0 << false;
     // 1,006 + 1,006 is 2,012, but each share counts as 1,01.
@@ -258,7 +270,8 @@ void TstRateio::aDeletionIsSentAtOnce() {
     const packet::ChangeSet delta = packet::decodeDelta(sends[0].args[0]);
     QCOMPARE(delta.changes.size(), 1);
     QCOMPARE(delta.changes[0].kind, packet::Change::Delete);
-    QCOMPARE(delta.changes[0].oldValues[packet::indexOf(delta.fields, "NRSEQITRAT")], QVariant("0001"));
+    QCOMPARE(delta.changes[0].oldValues[packet::indexOf(delta.fields, "NRSEQITRAT")],
+             QVariant("0001"));
     QCOMPARE(f.s->cdsRateio.ChangeCount(), 0);
     QCOMPARE(f.ui.busyKinds, QList<int>{1});
     QVERIFY(!f.ui.busyVisible());
@@ -277,9 +290,9 @@ void TstRateio::aFailedDeletionStaysPending() {
 void TstRateio::anEmptyGridIgnoresMovesAndInsert_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("swallowed");
-    for (const auto& [name, key] : {std::pair{"Tab", vk::Tab}, std::pair{"Left", vk::Left}, std::pair{"Up", vk::Up},
-                                    std::pair{"Right", vk::Right}, std::pair{"Down", vk::Down},
-                                    std::pair{"Insert", vk::Insert}})
+    for (const auto& [name, key] : {std::pair{"Tab", vk::Tab}, std::pair{"Left", vk::Left},
+                                    std::pair{"Up", vk::Up}, std::pair{"Right", vk::Right},
+                                    std::pair{"Down", vk::Down}, std::pair{"Insert", vk::Insert}})
         QTest::newRow(name) << key << true;
     QTest::newRow("Delete") << vk::Delete << false;
     QTest::newRow("Enter") << vk::Return << false;
@@ -311,8 +324,8 @@ void TstRateio::theGridsOwnDeleteNeverDeletes() {
     Apportionment f(shares({50, 30}));
     SetFocus(f.s->dbgRateio);
     f.ui.defaultAnswer = mrOk;
-    for (const Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(Qt::ControlModifier),
-                                                  Qt::ControlModifier | Qt::ShiftModifier})
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::ControlModifier | Qt::ShiftModifier})
         QTest::keyClick(f.s->dbgRateio, Qt::Key_Delete, modifiers);
     QCOMPARE(f.s->cdsRateio.RecordCount(), 2);
     QVERIFY(f.server.callsOf(kSetRateio).isEmpty());

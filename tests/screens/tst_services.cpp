@@ -16,7 +16,8 @@ const QString kSetEfetivos = QString::fromLatin1(ServerMethod::SetEfetivos);
 const QString kCheck = QString::fromLatin1(ServerMethod::VerificaBloqueio);
 const QString kNfMaior = "NF deve estar entre 01 e 99.";
 const QString kLocked = "Operação não permitida. Período de faturamento bloqueado.";
-const QString kSomaDif = "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia.";
+const QString kSomaDif =
+    "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia.";
 
 struct ServicesPage : BillingScreen {
     ServicesPage() { QVERIFY(leaveFilter()); }
@@ -58,14 +59,22 @@ void TstServices::theNfIsLeftFilledCheckedAndSaved_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("5") << "5" << "005" << true;
-    QTest::newRow("99") << "99" << "099" << true;
-    QTest::newRow("blank, no range check") << "" << "" << true;
-    QTest::newRow("0") << "0" << "000" << false;
-    QTest::newRow("00") << "00" << "000" << false;
-    QTest::newRow("000") << "000" << "000" << false;
-    QTest::newRow("100") << "100" << "100" << false;
-    QTest::newRow("999") << "999" << "999" << false;
+    QTest::newRow("5") << "5"
+                       << "005" << true;
+    QTest::newRow("99") << "99"
+                        << "099" << true;
+    QTest::newRow("blank, no range check") << ""
+                                           << "" << true;
+    QTest::newRow("0") << "0"
+                       << "000" << false;
+    QTest::newRow("00") << "00"
+                        << "000" << false;
+    QTest::newRow("000") << "000"
+                         << "000" << false;
+    QTest::newRow("100") << "100"
+                         << "100" << false;
+    QTest::newRow("999") << "999"
+                         << "999" << false;
 }
 
 void TstServices::theNfIsLeftFilledCheckedAndSaved() {

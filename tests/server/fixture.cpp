@@ -184,7 +184,9 @@ QVariant payload(const QVariant& envelope) {
     return envelope.toMap().value(QStringLiteral("payload"));
 }
 
-QList<QVariantMap> rowsOf(const QVariant& packetValue) { return packet::rowMaps(packetValue); }
+QList<QVariantMap> rowsOf(const QVariant& packetValue) {
+    return packet::rowMaps(packetValue);
+}
 
 QStringList fieldsOf(const QVariant& packetValue) {
     QStringList out;

@@ -9,9 +9,9 @@
 #include "framework/data/packet.h"
 #include "server/auth/password.h"
 #include "server/auth/users.h"
-#include "tests/support/error_of.h"
 #include "server/methods/local_app_server.h"
 #include "server/methods/method_table.h"
+#include "tests/support/error_of.h"
 
 #include <QTest>
 
@@ -204,10 +204,12 @@ private slots:
         f.standardWorld();
         f.addUser(QStringLiteral("ana"), {B1}, true);
         for (const QString& branch : {B1, B2})
-            f.db().exec("INSERT INTO RELAPURFAT (CDFILIAL, NRRELAPURFAT, CDCLIENTE, CDSERVFILI, NMSERVICO, "
-                        "NRAGRUEFET, DTINIAPURAC, DTFIMAPURAC) VALUES (?, '0001000001', 'C1', '00002', 'Almoço', "
-                        "'', '2026-03-01', '2026-03-31')",
-                        {branch});
+            f.db().exec(
+                "INSERT INTO RELAPURFAT (CDFILIAL, NRRELAPURFAT, CDCLIENTE, CDSERVFILI, NMSERVICO, "
+                "NRAGRUEFET, DTINIAPURAC, DTFIMAPURAC) VALUES (?, '0001000001', 'C1', '00002', "
+                "'Almoço', "
+                "'', '2026-03-01', '2026-03-31')",
+                {branch});
         QVERIFY(ok(f.callAs("ana", "DelTableRelApur", {branchPacket({B1, B2}), "0001000001"})));
         QCOMPARE(f.count("SELECT count(*) FROM RELAPURFAT WHERE CDFILIAL = '0001'"), 0);
         QCOMPARE(f.count("SELECT count(*) FROM RELAPURFAT WHERE CDFILIAL = '0002'"), 1);

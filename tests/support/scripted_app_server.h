@@ -23,7 +23,9 @@ public:
     QVariant Invoke(const QString& method, QVariantList& args) override;
 
     // Every later call of `method` runs `handler` (which may change by-reference args).
-    void on(const QString& method, Handler handler) { m_handlers.insert(method, std::move(handler)); }
+    void on(const QString& method, Handler handler) {
+        m_handlers.insert(method, std::move(handler));
+    }
     // Every later call of `method` succeeds with `payload`.
     void answer(const QString& method, const QVariant& payload);
     // Every later call of `method` fails with `message`.

@@ -2,7 +2,9 @@
 
 ScriptedUi::ScriptedUi() : m_previous(SetUi(this)) {}
 
-ScriptedUi::~ScriptedUi() { SetUi(m_previous); }
+ScriptedUi::~ScriptedUi() {
+    SetUi(m_previous);
+}
 
 QStringList ScriptedUi::texts() const {
     QStringList out;

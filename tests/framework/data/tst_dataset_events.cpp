@@ -109,8 +109,9 @@ void TstDataSetEvents::insertRunsItsEventsInOrderAndPutsTheRowBeforeTheCurrentOn
     f.ds.Next(); // on B
     f.log.clear();
     f.ds.Insert();
-    QCOMPARE(f.log, (QStringList{"BeforeInsert@browse", "BeforeScroll@browse", "State:insert",
-                                 "OnNewRecord@insert", "AfterInsert@insert", "AfterScroll@insert"}));
+    QCOMPARE(f.log,
+             (QStringList{"BeforeInsert@browse", "BeforeScroll@browse", "State:insert",
+                          "OnNewRecord@insert", "AfterInsert@insert", "AfterScroll@insert"}));
     QCOMPARE(f.ds.RecNo(), 2);
     f.ds.FieldByName("CODE").SetAsString("N");
     f.ds.Post();
@@ -198,13 +199,20 @@ void TstDataSetEvents::aRefusingBeforeHandlerLeavesEverythingAsItWas_data() {
     QTest::addColumn<QString>("handler");
     QTest::addColumn<QString>("operation");
     QTest::addColumn<int>("expectedState");
-    QTest::newRow("BeforeInsert") << "BeforeInsert" << "insert" << int(dsBrowse);
-    QTest::newRow("BeforeScroll on insert") << "BeforeScroll" << "insert" << int(dsBrowse);
-    QTest::newRow("BeforeEdit") << "BeforeEdit" << "edit" << int(dsBrowse);
-    QTest::newRow("BeforeDelete") << "BeforeDelete" << "delete" << int(dsBrowse);
-    QTest::newRow("BeforeScroll on delete") << "BeforeScroll" << "delete" << int(dsBrowse);
-    QTest::newRow("BeforeScroll on next") << "BeforeScroll" << "next" << int(dsBrowse);
-    QTest::newRow("BeforeCancel") << "BeforeCancel" << "cancel" << int(dsEdit);
+    QTest::newRow("BeforeInsert") << "BeforeInsert"
+                                  << "insert" << int(dsBrowse);
+    QTest::newRow("BeforeScroll on insert") << "BeforeScroll"
+                                            << "insert" << int(dsBrowse);
+    QTest::newRow("BeforeEdit") << "BeforeEdit"
+                                << "edit" << int(dsBrowse);
+    QTest::newRow("BeforeDelete") << "BeforeDelete"
+                                  << "delete" << int(dsBrowse);
+    QTest::newRow("BeforeScroll on delete") << "BeforeScroll"
+                                            << "delete" << int(dsBrowse);
+    QTest::newRow("BeforeScroll on next") << "BeforeScroll"
+                                          << "next" << int(dsBrowse);
+    QTest::newRow("BeforeCancel") << "BeforeCancel"
+                                  << "cancel" << int(dsEdit);
 }
 
 void TstDataSetEvents::aRefusingBeforeHandlerLeavesEverythingAsItWas() {
@@ -386,23 +394,40 @@ void TstDataSetEvents::bofAndEofAreTheDesktopLibrarys_data() {
     QTest::addColumn<bool>("bof");
     QTest::addColumn<bool>("eof");
     // Three rows A, B, C; each row applies its moves to a freshly loaded set.
-    QTest::newRow("loaded") << "" << "A" << true << false;
-    QTest::newRow("First") << "Last,First" << "A" << true << false;
-    QTest::newRow("Last") << "Last" << "C" << false << true;
-    QTest::newRow("Next inside") << "Next" << "B" << false << false;
-    QTest::newRow("Next onto the last row") << "Next,Next" << "C" << false << false;
-    QTest::newRow("Next past the end") << "Next,Next,Next" << "C" << false << true;
-    QTest::newRow("Prior past the start") << "Next,Prior,Prior" << "A" << true << false;
-    QTest::newRow("MoveBy landing on the last row") << "MoveBy:2" << "C" << false << false;
-    QTest::newRow("MoveBy beyond the end") << "MoveBy:5" << "C" << false << true;
-    QTest::newRow("MoveBy beyond the start") << "Last,MoveBy:-5" << "A" << true << false;
-    QTest::newRow("MoveBy 0 keeps the ends") << "Last,MoveBy:0" << "C" << false << true;
-    QTest::newRow("Locate") << "Locate:C" << "C" << false << false;
-    QTest::newRow("Append") << "Append" << "" << false << true;
-    QTest::newRow("Insert keeps the ends") << "Insert" << "" << true << false;
-    QTest::newRow("Post after Last") << "Last,Edit,Post" << "C" << false << false;
-    QTest::newRow("Cancel of an append") << "Last,Append,Cancel" << "C" << false << false;
-    QTest::newRow("Delete of the last row") << "Last,Delete" << "B" << false << false;
+    QTest::newRow("loaded") << ""
+                            << "A" << true << false;
+    QTest::newRow("First") << "Last,First"
+                           << "A" << true << false;
+    QTest::newRow("Last") << "Last"
+                          << "C" << false << true;
+    QTest::newRow("Next inside") << "Next"
+                                 << "B" << false << false;
+    QTest::newRow("Next onto the last row") << "Next,Next"
+                                            << "C" << false << false;
+    QTest::newRow("Next past the end") << "Next,Next,Next"
+                                       << "C" << false << true;
+    QTest::newRow("Prior past the start") << "Next,Prior,Prior"
+                                          << "A" << true << false;
+    QTest::newRow("MoveBy landing on the last row") << "MoveBy:2"
+                                                    << "C" << false << false;
+    QTest::newRow("MoveBy beyond the end") << "MoveBy:5"
+                                           << "C" << false << true;
+    QTest::newRow("MoveBy beyond the start") << "Last,MoveBy:-5"
+                                             << "A" << true << false;
+    QTest::newRow("MoveBy 0 keeps the ends") << "Last,MoveBy:0"
+                                             << "C" << false << true;
+    QTest::newRow("Locate") << "Locate:C"
+                            << "C" << false << false;
+    QTest::newRow("Append") << "Append"
+                            << "" << false << true;
+    QTest::newRow("Insert keeps the ends") << "Insert"
+                                           << "" << true << false;
+    QTest::newRow("Post after Last") << "Last,Edit,Post"
+                                     << "C" << false << false;
+    QTest::newRow("Cancel of an append") << "Last,Append,Cancel"
+                                         << "C" << false << false;
+    QTest::newRow("Delete of the last row") << "Last,Delete"
+                                            << "B" << false << false;
 }
 
 void TstDataSetEvents::bofAndEofAreTheDesktopLibrarys() {

@@ -91,7 +91,9 @@ void TstDataSource::aDisabledSourceReportsInactive() {
 void TstDataSource::fieldWritesAndMovesReachTheLinks() {
     Bound b;
     QStringList dataChanges;
-    b.src.OnDataChange = [&](TDataSource&, TField* f) { dataChanges << (f ? f->FieldName() : "-"); };
+    b.src.OnDataChange = [&](TDataSource&, TField* f) {
+        dataChanges << (f ? f->FieldName() : "-");
+    };
     b.ds.Next();
     b.ds.Edit();
     b.ds.FieldByName("NAME").SetAsString("bb");
@@ -102,7 +104,9 @@ void TstDataSource::fieldWritesAndMovesReachTheLinks() {
 void TstDataSource::controlsWriteTheirPendingEditBeforeThePost() {
     Bound b;
     QString seenInBeforePost;
-    b.ds.BeforePost = [&](TClientDataSet& d) { seenInBeforePost = d.FieldByName("NAME").AsString(); };
+    b.ds.BeforePost = [&](TClientDataSet& d) {
+        seenInBeforePost = d.FieldByName("NAME").AsString();
+    };
     b.ds.Edit();
     b.link.pendingText = "typed";
     b.ds.Post();

@@ -26,10 +26,10 @@ QVariantMap daysPacket(const QList<QVariantList>& rows) {
     QVariantList list;
     for (const QVariantList& r : rows)
         list.append(QVariant(r));
-    return {{"fields", QVariantList{field("CDFILIAL", "string", 4), field("DTEFETCDRS", "datetime"),
-                                    field("IDCHECK", "fixedstring", 1),
-                                    field("QTCOMECDRS", "float")}},
-            {"rows", list}};
+    return {
+        {"fields", QVariantList{field("CDFILIAL", "string", 4), field("DTEFETCDRS", "datetime"),
+                                field("IDCHECK", "fixedstring", 1), field("QTCOMECDRS", "float")}},
+        {"rows", list}};
 }
 
 } // namespace
@@ -183,7 +183,8 @@ void TstFieldsAndPackets::aPacketRoundTripsAndIsoDatesBecomeDates() {
                           QVariantList{"0001", "2026-11-03T12:30:00", "N", 7.5}}));
     QCOMPARE(a.FieldByName("DTEFETCDRS").AsDateTime(), dateTimeOf(QDate(2026, 11, 2)));
     a.Next();
-    QCOMPARE(a.FieldByName("DTEFETCDRS").AsDateTime(), dateTimeOf(QDate(2026, 11, 3), QTime(12, 30)));
+    QCOMPARE(a.FieldByName("DTEFETCDRS").AsDateTime(),
+             dateTimeOf(QDate(2026, 11, 3), QTime(12, 30)));
     QCOMPARE(a.FieldByName("DTEFETCDRS").AsString(), QString("03/11/2026 12:30:00"));
 
     TClientDataSet b;
@@ -209,22 +210,25 @@ void TstFieldsAndPackets::aBadPacketIsRefusedAndLeavesTheSetAsItWas_data() {
     QTest::addColumn<QString>("complaint");
     const QVariantList good{"0001", "2026-11-02", "S", 10.0};
     QTest::newRow("missing field")
-        << QVariant(QVariantMap{{"fields", QVariantList{field("CDFILIAL", "string", 4),
-                                                        field("DTEFETCDRS", "datetime"),
-                                                        field("IDCHECK", "fixedstring", 1)}},
-                                {"rows", QVariantList{QVariant(QVariantList{"0001", "2026-11-02", "S"})}}})
+        << QVariant(QVariantMap{
+               {"fields",
+                QVariantList{field("CDFILIAL", "string", 4), field("DTEFETCDRS", "datetime"),
+                             field("IDCHECK", "fixedstring", 1)}},
+               {"rows", QVariantList{QVariant(QVariantList{"0001", "2026-11-02", "S"})}}})
         << "QTCOMECDRS";
-    QTest::newRow("text in a float") << QVariant(daysPacket({QVariantList{"0001", "2026-11-02", "S", "dez"}}))
-                                     << "QTCOMECDRS";
-    QTest::newRow("number in a text") << QVariant(daysPacket({QVariantList{1, "2026-11-02", "S", 1.0}}))
-                                      << "CDFILIAL";
-    QTest::newRow("impossible date") << QVariant(daysPacket({QVariantList{"0001", "2026-02-31", "S", 1.0}}))
-                                     << "DTEFETCDRS";
-    QTest::newRow("short row") << QVariant(daysPacket({QVariantList{"0001", "2026-11-02"}})) << "linha 1";
+    QTest::newRow("text in a float")
+        << QVariant(daysPacket({QVariantList{"0001", "2026-11-02", "S", "dez"}})) << "QTCOMECDRS";
+    QTest::newRow("number in a text")
+        << QVariant(daysPacket({QVariantList{1, "2026-11-02", "S", 1.0}})) << "CDFILIAL";
+    QTest::newRow("impossible date")
+        << QVariant(daysPacket({QVariantList{"0001", "2026-02-31", "S", 1.0}})) << "DTEFETCDRS";
+    QTest::newRow("short row") << QVariant(daysPacket({QVariantList{"0001", "2026-11-02"}}))
+                               << "linha 1";
     QTest::newRow("not a packet") << QVariant(QString("rows")) << "inválido";
-    QTest::newRow("unknown type")
-        << QVariant(QVariantMap{{"fields", QVariantList{field("CDFILIAL", "blob")}}, {"rows", QVariantList{}}})
-        << "desconhecido";
+    QTest::newRow("unknown type") << QVariant(QVariantMap{
+                                         {"fields", QVariantList{field("CDFILIAL", "blob")}},
+                                         {"rows", QVariantList{}}})
+                                  << "desconhecido";
     QTest::newRow("second row bad")
         << QVariant(daysPacket({good, QVariantList{"0001", "2026-11-03", "S", QVariantList{}}}))
         << "linha 2";

@@ -105,14 +105,22 @@ void TstTextAndGlobals::registrationNumbersKeepDigitsAndTakeThePersonTypesMask()
 void TstTextAndGlobals::desktopMasksTranslateToQtMasks_data() {
     QTest::addColumn<QString>("desktop");
     QTest::addColumn<QString>("qt");
-    QTest::newRow("branch code") << ">aaaa;0; " << ">nnnn; ";
-    QTest::newRow("nf") << "999;0" << "000;_";
-    QTest::newRow("nf with empty blank") << "999;0;" << "000;_";
-    QTest::newRow("company") << "00.000.000/0000-00;0;_" << "99.999.999/9999-99;_";
-    QTest::newRow("person") << "000.000.000-00;0;_" << "999.999.999-99;_";
-    QTest::newRow("date") << "!99/99/0000;1;_" << "00/00/9999;_";
-    QTest::newRow("letters and escapes") << "LL\\A-cC;1;*" << "AA\\A-xX;*";
-    QTest::newRow("case off") << ">L<>l;1; " << ">A!a; ";
+    QTest::newRow("branch code") << ">aaaa;0; "
+                                 << ">nnnn; ";
+    QTest::newRow("nf") << "999;0"
+                        << "000;_";
+    QTest::newRow("nf with empty blank") << "999;0;"
+                                         << "000;_";
+    QTest::newRow("company") << "00.000.000/0000-00;0;_"
+                             << "99.999.999/9999-99;_";
+    QTest::newRow("person") << "000.000.000-00;0;_"
+                            << "999.999.999-99;_";
+    QTest::newRow("date") << "!99/99/0000;1;_"
+                          << "00/00/9999;_";
+    QTest::newRow("letters and escapes") << "LL\\A-cC;1;*"
+                                         << "AA\\A-xX;*";
+    QTest::newRow("case off") << ">L<>l;1; "
+                              << ">A!a; ";
 }
 
 void TstTextAndGlobals::desktopMasksTranslateToQtMasks() {
@@ -167,7 +175,8 @@ void TstTextAndGlobals::checkResultServUnwrapsOrShowsAndRaises() {
     QCOMPARE(CheckResultServ(good, true, 0), QVariant(42));
     QVERIFY(ui.messages.isEmpty());
 
-    const QVariantMap refused{{"ok", false}, {"payload", QVariant()}, {"message", "Cliente bloqueado."}};
+    const QVariantMap refused{
+        {"ok", false}, {"payload", QVariant()}, {"message", "Cliente bloqueado."}};
     QVERIFY_THROWS_EXCEPTION(EAlreadyShown, CheckResultServ(refused, true, 0));
     QCOMPARE(ui.texts(), QStringList{"Cliente bloqueado."});
     QCOMPARE(ui.messages[0].type, mtError);

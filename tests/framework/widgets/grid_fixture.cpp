@@ -10,16 +10,19 @@ QVariantMap rowsPacket(const QList<QPair<double, QString>>& rows) {
     QVariantList list;
     for (const auto& [qty, nf] : rows)
         list << QVariant(QVariantList{qty, nf, QString()});
-    return {{"fields", QVariantList{QVariantMap{{"name", "QTDERATEIO"}, {"type", "float"}},
-                                    QVariantMap{{"name", "NRAGREFRAT"}, {"type", "string"}, {"size", 3}},
-                                    QVariantMap{{"name", "DSOBSRATE"}, {"type", "string"}, {"size", 100}}}},
+    return {{"fields",
+             QVariantList{QVariantMap{{"name", "QTDERATEIO"}, {"type", "float"}},
+                          QVariantMap{{"name", "NRAGREFRAT"}, {"type", "string"}, {"size", 3}},
+                          QVariantMap{{"name", "DSOBSRATE"}, {"type", "string"}, {"size", 100}}}},
             {"rows", list}};
 }
 
 } // namespace
 
 GridScreen::GridScreen(const QList<QPair<double, QString>>& rows) {
-    ds.AddField("QTDERATEIO", ftFloat).SetDisplayLabel("Qtde. Rateada").SetDisplayFormat("#,##0.000");
+    ds.AddField("QTDERATEIO", ftFloat)
+        .SetDisplayLabel("Qtde. Rateada")
+        .SetDisplayFormat("#,##0.000");
     ds.AddField("NRAGREFRAT", ftString, 3).SetDisplayLabel("NF").SetEditMask("999;0;");
     ds.AddField("DSOBSRATE", ftString, 100);
     ds.SetData(rowsPacket(rows));

@@ -43,7 +43,9 @@ void TstDbGrid::showsTheFieldsDisplayTextsAndTitles() {
     QCOMPARE(s.grid->model()->data(s.grid->model()->index(0, 0)).toString(), QString("1.234,500"));
     QCOMPARE(s.grid->model()->headerData(0, Qt::Horizontal).toString(), QString("Qtde. Rateada"));
     QCOMPARE(s.grid->model()->headerData(2, Qt::Horizontal).toString(), QString("Observação"));
-    QCOMPARE(s.grid->model()->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
+    QCOMPARE(s.grid->model()
+                 ->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole)
+                 .value<Qt::Alignment>(),
              Qt::AlignHCenter | Qt::AlignVCenter);
     s.ds.Close();
     QCOMPARE(s.grid->model()->rowCount(), 0);
@@ -73,7 +75,9 @@ void TstDbGrid::typingEditsTheRowAndEnterWritesTheField() {
 void TstDbGrid::aRefusedEditDropsTheKey() {
     ScriptedUi ui;
     GridScreen s;
-    s.ds.BeforeEdit = [](TClientDataSet&) { MensErro("Operação não permitida. Período de faturamento bloqueado.", true); };
+    s.ds.BeforeEdit = [](TClientDataSet&) {
+        MensErro("Operação não permitida. Período de faturamento bloqueado.", true);
+    };
     QTest::keyClick(s.grid, Qt::Key_9);
     QCOMPARE(s.ds.State(), dsBrowse);
     QVERIFY(s.editor());
@@ -105,8 +109,7 @@ void openCell(GridScreen& s, const QString& how) {
         QTest::mousePress(s.grid->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(s.grid->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseRelease(s.grid->viewport(), Qt::LeftButton, {}, at);
-    }
-    else // a click on the cell that is already current opens it after a moment
+    } else // a click on the cell that is already current opens it after a moment
         QTest::mouseClick(s.grid->viewport(), Qt::LeftButton, {}, s.cellCentre(0, 0));
     QTRY_VERIFY(s.editor());
 }
@@ -229,7 +232,8 @@ void TstDbGrid::escapeTakesTheCellBackThenCancelsTheRow() {
     press(Qt::Key_Escape);
     QVERIFY(!s.grid->EditorMode());
     QCOMPARE(int(s.ds.State()), stateAfterFirst);
-    QCOMPARE(s.qty(), stateAfterFirst == dsBrowse ? 4.0 : before); // nothing typed reached the field
+    QCOMPARE(s.qty(),
+             stateAfterFirst == dsBrowse ? 4.0 : before); // nothing typed reached the field
     QCOMPARE(s.grid->model()->data(s.grid->currentIndex()).toString(), s.qtyText());
     press(Qt::Key_Escape);
     QCOMPARE(int(s.ds.State()), stateAfterSecond);
@@ -244,11 +248,16 @@ void TstDbGrid::quantitiesReadAndTypeTheBrazilianWay_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("edited");
-    QTest::newRow("decimal comma") << "2,5" << 2.5 << "2,500" << "2,5";
-    QTest::newRow("decimal point") << "2.5" << 2.5 << "2,500" << "2,5";
-    QTest::newRow("thousands point, decimal comma") << "1.234,5" << 1234.5 << "1.234,500" << "1234,5";
-    QTest::newRow("no thousands point") << "1234,5" << 1234.5 << "1.234,500" << "1234,5";
-    QTest::newRow("whole number") << "10" << 10.0 << "10,000" << "10";
+    QTest::newRow("decimal comma") << "2,5" << 2.5 << "2,500"
+                                   << "2,5";
+    QTest::newRow("decimal point") << "2.5" << 2.5 << "2,500"
+                                   << "2,5";
+    QTest::newRow("thousands point, decimal comma") << "1.234,5" << 1234.5 << "1.234,500"
+                                                    << "1234,5";
+    QTest::newRow("no thousands point") << "1234,5" << 1234.5 << "1.234,500"
+                                        << "1234,5";
+    QTest::newRow("whole number") << "10" << 10.0 << "10,000"
+                                  << "10";
 }
 
 void TstDbGrid::quantitiesReadAndTypeTheBrazilianWay() {
@@ -301,7 +310,8 @@ void TstDbGrid::aTextThatDoesNotConvertKeepsTheCellOpen() {
     QVERIFY(s.grid->EditorMode());
     // Leaving the grid is refused for the same reason; the cell stays open.
     s.other->setFocus();
-    QVERIFY(s.grid->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == s.grid);
+    QVERIFY(s.grid->isAncestorOf(QApplication::focusWidget()) ||
+            QApplication::focusWidget() == s.grid);
     QCOMPARE(ActiveControl(&s.form), s.grid);
     QCOMPARE(s.ds.State(), dsEdit);
 }
@@ -396,7 +406,8 @@ void TstDbGrid::columnExitSeesTheColumnBeingLeftAndMayRefuse() {
     QStringList left;
     s.grid->OnColExit = [&](TDBGrid& g) {
         left << g.SelectedField()->FieldName();
-        if (g.SelectedField()->FieldName() == "NRAGREFRAT" && g.DataSet()->FieldByName("NRAGREFRAT").AsString() == "100")
+        if (g.SelectedField()->FieldName() == "NRAGREFRAT" &&
+            g.DataSet()->FieldByName("NRAGREFRAT").AsString() == "100")
             MensErro("NF deve estar entre 01 e 99.", true);
     };
     QTest::keyClick(s.grid, Qt::Key_Tab);
@@ -445,7 +456,8 @@ void TstDbGrid::theDrawHookPaintsOverTheCellWithTheBrush() {
         p.fillRect(2, 2, 2, 2, Qt::blue);
     }
     int calls = 0;
-    s.grid->OnDrawColumnCell = [&](TDBGrid& g, const QRect& rect, int, TColumn& column, TGridDrawState) {
+    s.grid->OnDrawColumnCell = [&](TDBGrid& g, const QRect& rect, int, TColumn& column,
+                                   TGridDrawState) {
         ++calls;
         if (column.FieldName() != "NRAGREFRAT")
             return;

@@ -56,9 +56,9 @@ struct Screen {
                            static_cast<QWidget*>(table), static_cast<QWidget*>(tabs)})
             lb->addWidget(w);
         QObject::connect(button, &QPushButton::clicked, [this] { buttonFired = true; });
-        const QList<QPair<QWidget*, QString>> named{{panA, "panA"}, {panB, "panB"}, {a1, "a1"},
-                                                    {a2, "a2"},     {b1, "b1"},     {table, "table"},
-                                                    {tabs, "tabs"}, {button, "button"}};
+        const QList<QPair<QWidget*, QString>> named{
+            {panA, "panA"}, {panB, "panB"},   {a1, "a1"},     {a2, "a2"},
+            {b1, "b1"},     {table, "table"}, {tabs, "tabs"}, {button, "button"}};
         for (const auto& [w, name] : named) {
             w->setObjectName(name);
             if (w != panA && w != panB)
@@ -240,7 +240,8 @@ void TstFocus::enterInAnEditMovesOnAsTabDoes() {
     auto* date = new TDateEditPlus(&form);
     auto* name = new TEdit(&form);
     auto* layout = new QVBoxLayout(&form);
-    for (QWidget* w : {static_cast<QWidget*>(code), static_cast<QWidget*>(date), static_cast<QWidget*>(name)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(code), static_cast<QWidget*>(date), static_cast<QWidget*>(name)})
         layout->addWidget(w);
     QStringList exits;
     ControlEvents::of(code).OnExit = [&] { exits << "code"; };
@@ -274,21 +275,23 @@ void TstFocus::tabWalksContainerByContainerWithThePageControlBeforeItsPage() {
     auto* ok = new QPushButton("OK", panel);
     auto* name = new TEdit(panel);
     auto* panelLayout = new QHBoxLayout(panel);
-    for (QWidget* w : {static_cast<QWidget*>(code), static_cast<QWidget*>(ok), static_cast<QWidget*>(name)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(code), static_cast<QWidget*>(ok), static_cast<QWidget*>(name)})
         panelLayout->addWidget(w);
     auto* grid = new TEdit(second);
     auto* date = new TDateEditPlus(second);
     auto* disabled = new TEdit(second);
     disabled->setEnabled(false);
     auto* secondLayout = new QVBoxLayout(second);
-    for (QWidget* w : {static_cast<QWidget*>(grid), static_cast<QWidget*>(date), static_cast<QWidget*>(disabled)})
+    for (QWidget* w : {static_cast<QWidget*>(grid), static_cast<QWidget*>(date),
+                       static_cast<QWidget*>(disabled)})
         secondLayout->addWidget(w);
     QWidget::setTabOrder(code, name); // the button after the name
     layout->addWidget(panel);
     layout->addWidget(pages);
-    const QList<QPair<QWidget*, QString>> named{{pages, "pages"}, {onFirst, "onFirst"}, {grid, "grid"},
-                                                {date, "date"},   {code, "code"},       {ok, "ok"},
-                                                {name, "name"}};
+    const QList<QPair<QWidget*, QString>> named{
+        {pages, "pages"}, {onFirst, "onFirst"}, {grid, "grid"}, {date, "date"},
+        {code, "code"},   {ok, "ok"},           {name, "name"}};
     const auto focused = [&] {
         for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
             for (const auto& [widget, label] : named)

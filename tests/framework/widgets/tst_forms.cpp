@@ -146,8 +146,9 @@ void TstForms::theStandardStateRuleFollowsTheDataSet() {
     QVERIFY(form.sbtConfirmar->isEnabled());
     QVERIFY(form.mnuCancelar->isEnabled());
     QVERIFY(!form.sbtIncluir->isEnabled());
-    for (auto [button, item] : {std::pair<TSpeedButton*, TMenuItem*>{form.sbtIncluir, form.mnuIncluir},
-                                {form.sbtConfirmar, form.mnuConfirmar}})
+    for (auto [button, item] :
+         {std::pair<TSpeedButton*, TMenuItem*>{form.sbtIncluir, form.mnuIncluir},
+          {form.sbtConfirmar, form.mnuConfirmar}})
         QCOMPARE(button->isEnabled(), item->isEnabled());
     form.sbtConfirmar->click();
     QCOMPARE(form.ds.State(), dsBrowse);
@@ -198,7 +199,8 @@ void TstForms::locateAndCopyWorkOnTheGridPagesDataSet() {
     QCOMPARE(ui.lists.last().headers, (QStringList{"Código", "Nome"}));
     QCOMPARE(ui.lists.last().rows.size(), 3);
     form.sbtCopiar->click();
-    QCOMPARE(QApplication::clipboard()->text(), QString("Código\tNome\n0001\tUm\n0002\tDois\n0003\tTrês\n"));
+    QCOMPARE(QApplication::clipboard()->text(),
+             QString("Código\tNome\n0001\tUm\n0002\tDois\n0003\tTrês\n"));
 }
 
 void TstForms::aRoutineDialogShowsModallyThroughTheSeam() {

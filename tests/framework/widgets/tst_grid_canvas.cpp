@@ -41,8 +41,9 @@ struct StatusGrid : GridScreen {
             g.Canvas()->FillRect(rect);
             if (icon.isNull())
                 return;
-            g.Canvas()->BrushCopy(QRect(rect.left() + 8, rect.top(), icon.width(), rect.height()), icon,
-                                  QRect(0, 0, icon.width(), rect.height()), colorFromValue(0x8080));
+            g.Canvas()->BrushCopy(QRect(rect.left() + 8, rect.top(), icon.width(), rect.height()),
+                                  icon, QRect(0, 0, icon.width(), rect.height()),
+                                  colorFromValue(0x8080));
         };
         grid->Column(1).SetWidth(40);
     }
@@ -65,7 +66,9 @@ struct StatusGrid : GridScreen {
                 out.insert(image.pixel(x, y) | 0xFF000000);
         return out;
     }
-    QColor highlight() const { return grid->palette().color(QPalette::Active, QPalette::Highlight); }
+    QColor highlight() const {
+        return grid->palette().color(QPalette::Active, QPalette::Highlight);
+    }
     QColor base() const { return grid->palette().color(QPalette::Base); }
 };
 
@@ -80,7 +83,9 @@ private slots:
     void theFillIsTheSelectionColourWhereTheSelectionShows();
 };
 
-void TstGridCanvas::initTestCase() { QCOMPARE(qApp->devicePixelRatio(), 2.0); }
+void TstGridCanvas::initTestCase() {
+    QCOMPARE(qApp->devicePixelRatio(), 2.0);
+}
 
 void TstGridCanvas::iconsKeepTheirPixelsAndTheKeyColourTakesTheCells() {
     StatusGrid s;
@@ -93,7 +98,8 @@ void TstGridCanvas::iconsKeepTheirPixelsAndTheKeyColourTakesTheCells() {
     // The icon sits 8 pixels into the cell, each of its pixels a 2 × 2 block.
     const QImage image = s.shot();
     const QRect cell = s.cellPixels(1, 1, image);
-    const QPoint centre = s.grid->visualRect(s.grid->model()->index(1, 1)).topLeft() + QPoint(8 + 10, 10);
+    const QPoint centre =
+        s.grid->visualRect(s.grid->model()->index(1, 1)).topLeft() + QPoint(8 + 10, 10);
     QCOMPARE(image.pixelColor(centre * 2), QColor(Qt::blue));
     QCOMPARE(image.pixelColor(centre * 2 + QPoint(1, 1)), QColor(Qt::blue));
     QCOMPARE(image.pixelColor(cell.left() + 2, cell.top() + 2), s.base());
@@ -131,7 +137,8 @@ void TstGridCanvas::theFillIsTheSelectionColourWhereTheSelectionShows() {
     const QRect plain = s.cellPixels(1, 2, image);
     // (The style may lay its focus look over the focused cell: a shade, not another colour.)
     const QColor drawn = image.pixelColor(plain.center());
-    QVERIFY2(qAbs(drawn.red() - expected.red()) <= 3 && qAbs(drawn.green() - expected.green()) <= 3 &&
+    QVERIFY2(qAbs(drawn.red() - expected.red()) <= 3 &&
+                 qAbs(drawn.green() - expected.green()) <= 3 &&
                  qAbs(drawn.blue() - expected.blue()) <= 3,
              qPrintable(drawn.name() + " is not " + expected.name()));
 }

@@ -63,11 +63,16 @@ void TstGridPaths::noPathLosesOrDoublesARow() {
          "5|7|8|4", dsBrowse, 0},
         {"type, click elsewhere", [&s] { type("9"), QTest::mouseClick(s.other, Qt::LeftButton); },
          "9|7|8|4", dsEdit, 0},
-        {"back, Escape", [&s] { s.grid->setFocus(), press(Qt::Key_Escape); }, "5|7|8|4", dsBrowse, 0},
-        {"Insert, click elsewhere", [&s] { press(Qt::Key_Insert), QTest::mouseClick(s.other, Qt::LeftButton); },
-         "5|7|8|4", dsBrowse, 0},
+        {"back, Escape", [&s] { s.grid->setFocus(), press(Qt::Key_Escape); }, "5|7|8|4", dsBrowse,
+         0},
+        {"Insert, click elsewhere",
+         [&s] { press(Qt::Key_Insert), QTest::mouseClick(s.other, Qt::LeftButton); }, "5|7|8|4",
+         dsBrowse, 0},
         {"back, Insert, type, click elsewhere",
-         [&s] { s.grid->setFocus(), press(Qt::Key_Insert), type("2"), QTest::mouseClick(s.other, Qt::LeftButton); },
+         [&s] {
+             s.grid->setFocus(), press(Qt::Key_Insert), type("2"),
+                 QTest::mouseClick(s.other, Qt::LeftButton);
+         },
          "2|5|7|8|4", dsInsert, 0},
         {"back, Down", [&s] { s.grid->setFocus(), press(Qt::Key_Down); }, "2|5|7|8|4", dsBrowse, 1},
     };
@@ -79,7 +84,8 @@ void TstGridPaths::noPathLosesOrDoublesARow() {
         QVERIFY2(s.ds.CurrentRow() == step.current, what);
         QVERIFY2(s.grid->model()->rowCount() == s.ds.DisplayRowCount(), what);
         QVERIFY2(s.grid->currentIndex().row() == s.ds.CurrentRow(), what);
-        QVERIFY2(s.ds.RecordCount() == s.ds.DisplayRowCount() - (s.ds.State() == dsInsert ? 1 : 0), what);
+        QVERIFY2(s.ds.RecordCount() == s.ds.DisplayRowCount() - (s.ds.State() == dsInsert ? 1 : 0),
+                 what);
         QVERIFY2(ui.messages.isEmpty(), what + ": " + ui.lastText().toUtf8());
     }
 }

@@ -90,9 +90,11 @@ void TstKeys::typedCharactersIncludeControlCharacters_data() {
     QTest::newRow("Esc") << int(Qt::Key_Escape) << none << "\x1b" << 27;
     QTest::newRow("Tab") << int(Qt::Key_Tab) << none << "\t" << 9;
     QTest::newRow("a") << int(Qt::Key_A) << none << "a" << int('a');
-    QTest::newRow("A") << int(Qt::Key_A) << Qt::KeyboardModifiers(Qt::ShiftModifier) << "A" << int('A');
+    QTest::newRow("A") << int(Qt::Key_A) << Qt::KeyboardModifiers(Qt::ShiftModifier) << "A"
+                       << int('A');
     QTest::newRow("AltGr") << int(Qt::Key_twosuperior) << (ctrl | Qt::AltModifier) << "²" << 0xB2;
-    QTest::newRow("Alt+E, a mnemonic") << int(Qt::Key_E) << Qt::KeyboardModifiers(Qt::AltModifier) << "e" << -1;
+    QTest::newRow("Alt+E, a mnemonic")
+        << int(Qt::Key_E) << Qt::KeyboardModifiers(Qt::AltModifier) << "e" << -1;
     QTest::newRow("Down") << int(Qt::Key_Down) << none << "" << -1;
 }
 

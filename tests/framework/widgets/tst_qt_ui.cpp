@@ -58,7 +58,8 @@ void TstQtUi::questionsOfferSimAndNaoAndAnswerTheirModalResults() {
     QCOMPARE(ui.MessageDlg("Confirma exclusão?", mtConfirmation, mbYes | mbNo, 0), int(mrNo));
     // Escape answers No.
     whenModalOpens([](QWidget* box) { QTest::keyClick(box, Qt::Key_Escape); });
-    QCOMPARE(ui.MessageDlg("Deseja cancelar as alterações?", mtConfirmation, mbYes | mbNo, 0), int(mrNo));
+    QCOMPARE(ui.MessageDlg("Deseja cancelar as alterações?", mtConfirmation, mbYes | mbNo, 0),
+             int(mrNo));
 }
 
 void TstQtUi::aPlainMessageHasOk() {
@@ -76,7 +77,8 @@ void TstQtUi::aPlainMessageHasOk() {
 }
 
 void TstQtUi::theLookupListFiltersAsYouTypeAndEnterPicks() {
-    LookupList list{"Cliente", {"Inscrição", "Razão Social"},
+    LookupList list{"Cliente",
+                    {"Inscrição", "Razão Social"},
                     {{"12.345.678/0001-90", "Restaurante Bom Sabor"},
                      {"123.456.789-09", "Maria Souza"},
                      {"98.765.432/0001-10", "Cozinha Industrial Norte"}}};
