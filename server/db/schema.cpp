@@ -9,7 +9,7 @@ namespace {
 // Marks the file as ours (PRAGMA application_id, "APFT") so that a stray SQLite file is
 // refused instead of being filled with tables.
 constexpr int kApplicationId = 0x41504654;
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 // Codes are text of fixed meaning: branch 4, client up to 21, service up to 5, invoice
 // grouping number ("NF") empty or 001..099, apportionment sequence 0001..9999. Dates are
@@ -163,6 +163,29 @@ const char* const kAccessTables[] = {
         BEGIN SELECT RAISE(ABORT, 'a auditoria não pode ser apagada'); END)",
 };
 
+// Version 3: who obtained each work number, and the key of each write that must happen
+// once with the outcome it answered (kept two days). Text only, so that every back end
+// stores them alike; times are UTC ISO-8601 text, which sorts as it reads.
+const char* const kOwnershipTables[] = {
+    R"(CREATE TABLE RELAPURDONO (
+        NRRELAPURFAT TEXT PRIMARY KEY,
+        CDFILIAL     TEXT NOT NULL,
+        NMLOGIN      TEXT NOT NULL,
+        DSSESSAO     TEXT NOT NULL,
+        DSORIGEM     TEXT NOT NULL,
+        DTHRREGISTRO TEXT NOT NULL
+    ))",
+    R"(CREATE TABLE CHAVEGRAVACAO (
+        DSCHAVE      TEXT PRIMARY KEY,
+        NMLOGIN      TEXT NOT NULL,
+        NMMETODO     TEXT NOT NULL,
+        DSRESUMO     TEXT NOT NULL,
+        DSRESULTADO  TEXT NOT NULL,
+        DTHRREGISTRO TEXT NOT NULL
+    ))",
+    "CREATE INDEX CHAVEGRAVACAO_DATA ON CHAVEGRAVACAO (DTHRREGISTRO)",
+};
+
 int pragmaValue(Database& db, const char* pragma) {
     return db.scalar(QStringLiteral("PRAGMA %1").arg(QLatin1String(pragma))).toInt();
 }
@@ -210,7 +233,10 @@ void prepareSchema(Database& db, bool create) {
             db.execOnce(QString::fromUtf8(sql));
         db.execOnce(QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId));
     }
-    for (const char* sql : kAccessTables)
+    if (current < 2)
+        for (const char* sql : kAccessTables)
+            db.execOnce(QString::fromUtf8(sql));
+    for (const char* sql : kOwnershipTables)
         db.execOnce(QString::fromUtf8(sql));
     db.execOnce(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     tx.commit();

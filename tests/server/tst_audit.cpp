@@ -158,20 +158,32 @@ private slots:
         QCOMPARE(f.count("SELECT count(*) FROM AUDITORIA WHERE NMLOGIN = '(interno)'"), 1);
     }
 
-    void aDatabaseOfTheFirstVersionGetsUsersAndTrailOnOpening() {
+    void anOlderDatabaseGetsTheNewTablesOnOpening_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QStringList>("missing");
+        const QStringList ownership{"CHAVEGRAVACAO", "RELAPURDONO"};
+        QTest::newRow("first version: no users, trail, owners or keys")
+            << 1 << QStringList{"AUDITORIA", "USUFILIAL", "USUARIO"} + ownership;
+        QTest::newRow("second version: no owners or keys") << 2 << ownership;
+    }
+
+    void anOlderDatabaseGetsTheNewTablesOnOpening() {
+        QFETCH(int, version);
+        QFETCH(QStringList, missing);
         Fixture f;
         f.standardWorld();
         {
             QSqlQuery q(f.db().connection());
-            for (const char* sql : {"DROP TABLE AUDITORIA", "DROP TABLE USUFILIAL",
-                                    "DROP TABLE USUARIO", "PRAGMA user_version = 1"})
-                QVERIFY2(q.exec(sql), sql);
+            for (const QString& table : missing)
+                QVERIFY2(q.exec("DROP TABLE " + table), qPrintable(table));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version)));
         }
         const auto reopened = f.open();
-        QCOMPARE(reopened->scalar("PRAGMA user_version").toInt(), 2);
+        QCOMPARE(reopened->scalar("PRAGMA user_version").toInt(), 3);
         QCOMPARE(reopened->scalar("SELECT count(*) FROM FILIAL").toInt(), 2);
-        QVERIFY(!reopened->scalar("SELECT count(*) FROM USUARIO").isNull());
-        QVERIFY(!reopened->scalar("SELECT count(*) FROM AUDITORIA").isNull());
+        for (const QString& table : missing)
+            QVERIFY2(!reopened->scalar("SELECT count(*) FROM " + table).isNull(),
+                     qPrintable(table));
     }
 };
 
