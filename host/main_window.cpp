@@ -96,10 +96,6 @@ void MainWindow::reportRestarts(const ServerProcess& server) {
             });
 }
 
-QString MainWindow::serverNotice() const {
-    return m_serverNotice ? m_serverNotice->text() : QString();
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     Guarded([&] {

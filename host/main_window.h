@@ -22,7 +22,6 @@ public:
     void openApuracao();
     // Tells in the status bar when the host's own server ends and is started again.
     void reportRestarts(const ServerProcess& server);
-    QString serverNotice() const;
 
 protected:
     // The open screens are asked first; one that refuses to close keeps the host open.

@@ -52,6 +52,14 @@ QString withDetails(const QString& reason, const QString& details) {
 
 ServerProcess::ServerProcess(QObject* parent) : QObject(parent) {
     tieToHostLifetime(m_process);
+    // Once the server told its port, whatever it writes goes to the host's error output;
+    // an unread pipe would fill up and block the server. Before that, start() reads it.
+    const auto forwardWhenListening = [this] {
+        if (m_port != 0)
+            forwardOutput();
+    };
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, forwardWhenListening);
+    connect(&m_process, &QProcess::readyReadStandardError, this, forwardWhenListening);
     connect(&m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
         if (m_stopping || m_port == 0)
             return;
@@ -110,11 +118,7 @@ void ServerProcess::start(const QString& executable, const QString& database, in
                           .arg(secondsText(timeoutMs)));
         m_process.waitForReadyRead(int(deadline.remainingTime()));
     }
-    // From now on whatever the server writes goes to the host's error output; an unread
-    // pipe would fill up and block the server.
     forwardOutput();
-    connect(&m_process, &QProcess::readyReadStandardOutput, this, &ServerProcess::forwardOutput);
-    connect(&m_process, &QProcess::readyReadStandardError, this, &ServerProcess::forwardOutput);
 }
 
 bool ServerProcess::takeListeningLine() {

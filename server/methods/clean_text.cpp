@@ -118,4 +118,8 @@ std::optional<QString> packetTextFault(const QVariant& packet, const char* freeT
     return std::nullopt;
 }
 
+QString shortened(const QString& text, qsizetype most) {
+    return text.size() <= most ? text : text.left(most) + QStringLiteral("…");
+}
+
 } // namespace server

@@ -27,4 +27,8 @@ std::optional<QString> textFaultIn(const QVariant& value, LineBreaks breaks);
 // `freeTextColumn` (none when null) may hold tabs and line breaks.
 std::optional<QString> packetTextFault(const QVariant& packet, const char* freeTextColumn);
 
+// A text the client sent as the server repeats it in an answer or the log: at most `most`
+// characters, cut with an ellipsis, so that a client cannot make the log hold megabytes.
+QString shortened(const QString& text, qsizetype most);
+
 } // namespace server

@@ -292,7 +292,8 @@ QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, cons
         qCDebug(lcMethods, "%s %.3f ms", method.name, double(timer.nsecsElapsed()) / 1e6);
         return result;
     } catch (const Exception& e) {
-        qCWarning(lcMethods).noquote() << method.name << "refused:" << e.message();
+        // A refusal may quote an argument, which the client chose.
+        qCWarning(lcMethods).noquote() << method.name << "refused:" << shortened(e.message(), 300);
         if (!method.envelope)
             throw;
         return QVariantMap{{QStringLiteral("ok"), false},

@@ -11,6 +11,7 @@
 #include "framework/data/packet.h"
 #include "server/auth/caller.h"
 #include "server/db/database.h"
+#include "server/methods/clean_text.h"
 #include "server/methods/methods.h"
 #include "server/methods/refusal.h"
 #include "server/methods/rules.h"
@@ -107,7 +108,8 @@ QVariant getFiltro(Database& db, QVariantList& args, const Caller& caller) {
     const QString client = args.at(4).toString();
     requirePeriod(from, to);
     if (workNumber.size() > 10)
-        throw Refusal(QStringLiteral("Número de trabalho inválido: '%1'.").arg(workNumber));
+        throw Refusal(QStringLiteral("Número de trabalho inválido: '%1' (até 10 caracteres).")
+                          .arg(shortened(workNumber, 10)));
 
     // Read and record in one transaction, so that the work table holds exactly the list
     // the screen got.

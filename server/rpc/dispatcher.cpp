@@ -48,8 +48,7 @@ bool isBlank(const QByteArray& frame) {
 
 // A name the client sent, as the answers and the log repeat it: never more than a line.
 QString shownName(const QString& name) {
-    constexpr qsizetype kShown = 64;
-    return name.size() <= kShown ? name : name.left(kShown) + QStringLiteral("…");
+    return shortened(name, 64);
 }
 
 // Where the frame holds a control character that JSON allows only escaped (any inside a

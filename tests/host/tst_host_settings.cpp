@@ -74,6 +74,7 @@ void TstHostSettings::aWrittenFileIsRead() {
                                         "[Servidor]\n"
                                         "WebURL=apl.corvana.local\n"
                                         "WebPort=6120\n"
+                                        "TempoResposta=15\n"
                                         "CertificadoCA=certs/ca.pem\n"
                                         "ImpressaoDigital=AB:CD:" +
                                             QByteArray(60, 'e') +
@@ -88,6 +89,7 @@ void TstHostSettings::aWrittenFileIsRead() {
     QCOMPARE(s.password, QString());
     QCOMPARE(s.webUrl, QStringLiteral("apl.corvana.local"));
     QCOMPARE(s.webPort, 6120);
+    QCOMPARE(s.replyTimeoutMs, 15000);
     QCOMPARE(s.tlsCaFile, dir.filePath("certs/ca.pem"));
     // The form Qt computes: lower case, no separators.
     QCOMPARE(s.tlsFingerprint, QStringLiteral("abcd") + QString(60, u'e'));
@@ -98,6 +100,7 @@ void TstHostSettings::aWrittenFileIsRead() {
     QVERIFY(!session.moduFili);
     QCOMPARE(session.login, QStringLiteral("maria"));
     QCOMPARE(session.tlsCaFile, s.tlsCaFile);
+    QCOMPARE(session.replyTimeoutMs, 15000);
     // Relative paths are the settings file's neighbours.
     QCOMPARE(s.programFolder, dir.filePath("bin"));
     QCOMPARE(s.registryFile, QStringLiteral("/etc/corvana/HKLM.ini"));
@@ -108,12 +111,14 @@ void TstHostSettings::emptyValuesTakeTheirDefaults() {
     QTemporaryDir dir;
     const QString path = writeFile(dir, "[Login]\nUsuario=\n"
                                         "[Servidor]\nWebURL=  \nWebPort=\nImpressaoDigital=\n"
+                                        "TempoResposta=\n"
                                         "[Programa]\nArquivoRegistro=\n");
     const HostSettings s = readHostSettings(path, true);
     QCOMPARE(s.login, QString());
     QCOMPARE(s.tlsFingerprint, QString());
     QCOMPARE(s.webUrl, QStringLiteral("127.0.0.1"));
     QCOMPARE(s.webPort, 52000);
+    QCOMPARE(s.replyTimeoutMs, 60000);
     QCOMPARE(s.registryFile, defaultRegistryFile());
 }
 
@@ -137,6 +142,12 @@ void TstHostSettings::badValuesAreRefusedByName_data() {
     QTest::newRow("port not a number") << QByteArray("[Servidor]\nWebPort=abc\n") << "WebPort";
     QTest::newRow("port zero") << QByteArray("[Servidor]\nWebPort=0\n") << "WebPort";
     QTest::newRow("port too high") << QByteArray("[Servidor]\nWebPort=70000\n") << "WebPort";
+    QTest::newRow("reply time not a number")
+        << QByteArray("[Servidor]\nTempoResposta=um minuto\n") << "TempoResposta";
+    QTest::newRow("reply time zero")
+        << QByteArray("[Servidor]\nTempoResposta=0\n") << "TempoResposta";
+    QTest::newRow("reply time over an hour")
+        << QByteArray("[Servidor]\nTempoResposta=3601\n") << "TempoResposta";
     QTest::newRow("fingerprint too short")
         << QByteArray("[Servidor]\nImpressaoDigital=ab:cd\n") << "ImpressaoDigital";
     QTest::newRow("fingerprint not hex")

@@ -17,6 +17,11 @@ FakeServer::~FakeServer() {
     wait();
 }
 
+QList<QByteArray> FakeServer::requests() const {
+    QMutexLocker lock(&m_mutex);
+    return m_requests;
+}
+
 void FakeServer::run() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
@@ -29,7 +34,11 @@ void FakeServer::run() {
         ++m_connections;
         while (!socket->canReadLine() && socket->waitForReadyRead(2000)) {
         }
-        socket->readLine();
+        const QByteArray request = socket->readLine();
+        {
+            QMutexLocker lock(&m_mutex);
+            m_requests.append(request.trimmed());
+        }
         switch (m_behaviour) {
         case Silent:
             break;

@@ -1,7 +1,7 @@
 // Sessions on the real socket server: no call without a login, what a login answers, the
 // end of a session (expiry, a disabled user, a new password), branch rights and the audit
-// trail over the wire, and the slow-down of a login under guessing that leaves every other
-// login and call alone.
+// trail over the wire, the slow-down of a login under guessing, in a row or all at once,
+// that leaves every other login and call alone, and logins refused before any use.
 
 #include "loopback_server.h"
 #include "raw_client.h"
@@ -15,7 +15,11 @@
 
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QMutex>
 #include <QTest>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -50,6 +54,37 @@ QString failureOf(RpcClient& client) {
     }
     return {};
 }
+
+// Every message the process logs while it lives: the server runs on a thread of this one.
+class LogCapture {
+public:
+    LogCapture() {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&LogCapture::handle);
+    }
+    ~LogCapture() {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    qsizetype longest() const {
+        QMutexLocker lock(&m_mutex);
+        qsizetype most = 0;
+        for (const QString& line : m_lines)
+            most = qMax(most, line.size());
+        return most;
+    }
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext&, const QString& text) {
+        QMutexLocker lock(&s_current->m_mutex);
+        s_current->m_lines << text;
+    }
+
+    static inline LogCapture* s_current = nullptr;
+    QtMessageHandler m_previous;
+    mutable QMutex m_mutex;
+    QStringList m_lines;
+};
 
 } // namespace
 
@@ -207,6 +242,84 @@ private slots:
 
         QVERIFY(!guesser.read(10000).isEmpty());
         QVERIFY2(slowed.elapsed() >= kDelayMs - 100, qPrintable(QString::number(slowed.elapsed())));
+    }
+
+    void guessesAllAtOnceAreSlowedLikeTheSameGuessesInARow() {
+        // Two free attempts, then one every 1.5 s: the waits dwarf the password checks even
+        // on a busy machine, where a check may take most of a second.
+        constexpr int kGuesses = 6;
+        constexpr qint64 kSpacingMs = 1500;
+        LoopbackServer server([](server::rpc::ServerOptions& o) {
+            o.loginThrottle = {2, kSpacingMs, kSpacingMs, 15 * 60 * 1000};
+        });
+        QElapsedTimer clock;
+        RawClient oneByOne(server.port());
+        clock.start();
+        for (int i = 0; i < kGuesses; ++i)
+            QCOMPARE(errorCode(oneByOne.logIn("visitante", "chute")), int(jsonrpc::LoginFailed));
+        const qint64 inARow = clock.elapsed();
+
+        // The same guesses at another login, sent at once on as many connections.
+        std::vector<std::unique_ptr<RawClient>> burst;
+        for (int i = 0; i < kGuesses; ++i)
+            burst.push_back(std::make_unique<RawClient>(server.port()));
+        clock.restart();
+        for (auto& guesser : burst)
+            guesser->sendLine(RawClient::loginRequest("campinas", "chute"));
+        QElapsedTimer colleague;
+        colleague.start();
+        RawClient other(server.port());
+        QVERIFY(other.logIn("demo", "demo-apuracao").contains("result"));
+        const qint64 otherLogin = colleague.elapsed();
+        for (auto& guesser : burst)
+            QCOMPARE(errorCode(guesser->read(60000)), int(jsonrpc::LoginFailed));
+        const qint64 atOnce = clock.elapsed();
+
+        // Both are mostly the four waits; the password checks are a small part of either.
+        const QString figures = QStringLiteral("in a row %1 ms, at once %2 ms, other login %3 ms")
+                                    .arg(inARow)
+                                    .arg(atOnce)
+                                    .arg(otherLogin);
+        qInfo("%s", qPrintable(figures));
+        QVERIFY2(inARow >= (kGuesses - 2) * kSpacingMs - 100, qPrintable(figures));
+        const double ratio = double(atOnce) / double(inARow);
+        QVERIFY2(ratio > 0.6 && ratio < 1.6, qPrintable(figures));
+        QVERIFY2(otherLogin < inARow / 2, qPrintable(figures));
+    }
+
+    void loginsTooLongOrNotTextAreRefusedBeforeAnyUse_data() {
+        QTest::addColumn<QString>("login");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("two million characters") << QString(2'000'000, u'a') << "chute"
+                                                << "o usuário passa de 40 caracteres";
+        QTest::newRow("a long password")
+            << "demo" << QString(100'000, u'x') << "a senha passa de 1024 caracteres";
+        QTest::newRow("a nul in the login") << QStringLiteral("demo") + QChar(0) << "chute"
+                                            << "o usuário contém o caractere nulo";
+        QTest::newRow("a line break in the login") << "demo\nlogin accepted for root"
+                                                   << "chute"
+                                                   << "o usuário contém o caractere de "
+                                                      "controle U+000A";
+    }
+
+    void loginsTooLongOrNotTextAreRefusedBeforeAnyUse() {
+        QFETCH(QString, login);
+        QFETCH(QString, password);
+        QFETCH(QString, refusal);
+        // No attempt is free: one that reached the throttle would slow the next login down.
+        LoopbackServer server([](server::rpc::ServerOptions& o) {
+            o.loginThrottle = {0, 30000, 30000, 15 * 60 * 1000};
+        });
+        LogCapture log;
+        RawClient client(server.port());
+        for (int i = 0; i < 3; ++i) {
+            const QJsonObject reply = client.logIn(login, password);
+            QCOMPARE(errorCode(reply), int(jsonrpc::InvalidParams));
+            QVERIFY2(errorMessage(reply).contains(refusal), qPrintable(errorMessage(reply)));
+        }
+        QVERIFY(client.logIn("demo", "demo-apuracao").contains("result"));
+        QVERIFY2(log.longest() < 200, qPrintable(QString::number(log.longest())));
     }
 };
 

@@ -83,6 +83,12 @@ QString RealServerScreen::databaseFile() const {
     return dir.filePath(QStringLiteral("demo.sqlite"));
 }
 
+void RealServerScreen::restartServer() {
+    const int port = server.port();
+    server.stop();
+    server.start(serverExecutable(), databaseFile(), kServerTimeoutMs, port);
+}
+
 TfrmApurFatTR* RealServerScreen::open() {
     IniProc();
     s = frmApurFatTR;
