@@ -9,8 +9,10 @@
 #include "echo_server.h"
 
 #include "framework/data/field_type.h"
+#include "framework/net/jsonrpc.h"
 #include "framework/net/rpc_client.h"
 #include "framework/net/wire_codec.h"
+#include "framework/net/write_key.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -40,13 +42,14 @@ QVariantList lockCheckArgs() {
             QStringLiteral("00002")};
 }
 
-// The line the client proxy sends for the call, byte for byte.
+// The line the client proxy sends for the call, byte for byte, its key included.
 QByteArray requestLine(const QVariantList& args) {
     QJsonArray params;
     for (const QVariant& a : args)
         params.append(wire::toJson(a));
     return QJsonDocument(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
                                      {QStringLiteral("id"), 12345},
+                                     {QLatin1String(jsonrpc::WriteKeyMember), writekey::generate()},
                                      {QStringLiteral("method"), QStringLiteral("VerificaBloqueio")},
                                      {QStringLiteral("params"), params}})
                .toJson(QJsonDocument::Compact) +

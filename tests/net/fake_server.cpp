@@ -17,11 +17,6 @@ FakeServer::~FakeServer() {
     wait();
 }
 
-QList<QByteArray> FakeServer::requests() const {
-    QMutexLocker lock(&m_mutex);
-    return m_requests;
-}
-
 void FakeServer::run() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
@@ -34,11 +29,7 @@ void FakeServer::run() {
         ++m_connections;
         while (!socket->canReadLine() && socket->waitForReadyRead(2000)) {
         }
-        const QByteArray request = socket->readLine();
-        {
-            QMutexLocker lock(&m_mutex);
-            m_requests.append(request.trimmed());
-        }
+        socket->readLine();
         switch (m_behaviour) {
         case Silent:
             break;

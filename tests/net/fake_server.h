@@ -3,9 +3,6 @@
 // A misbehaving server on its own thread: accepts connections, reads a request line and
 // then does one wrong thing.
 
-#include <QByteArray>
-#include <QList>
-#include <QMutex>
 #include <QThread>
 
 #include <atomic>
@@ -25,8 +22,6 @@ public:
 
     quint16 port() const { return m_port; }
     int connections() const { return m_connections.load(); }
-    // The request line of each connection, in the order they came.
-    QList<QByteArray> requests() const;
 
 protected:
     void run() override;
@@ -36,6 +31,4 @@ private:
     std::atomic<quint16> m_port{0};
     std::atomic<int> m_connections{0};
     std::atomic<bool> m_stop{false};
-    mutable QMutex m_mutex;
-    QList<QByteArray> m_requests;
 };

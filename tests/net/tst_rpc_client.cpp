@@ -7,14 +7,10 @@
 #include "contracts/host_framework.h"
 #include "framework/data/field_type.h"
 #include "framework/data/packet.h"
-#include "framework/net/jsonrpc.h"
 #include "framework/net/rpc_client.h"
-#include "framework/net/write_key.h"
 #include "server/db/database.h"
 
 #include <QElapsedTimer>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTcpServer>
 #include <QTest>
 
@@ -69,20 +65,6 @@ Failure failureOf(RpcClient& client, const QString& method, QVariantList args) {
 bool netFailure(RpcClient& client, const QString& method, QVariantList args, const char* text) {
     const Failure f = failureOf(client, method, std::move(args));
     return f.network && f.message.contains(QString::fromUtf8(text));
-}
-
-// A service's NF for March, as the services page saves it.
-QVariantList nfArgs(const QString& nf) {
-    return {QStringLiteral("1002"),        B1,
-            dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 15)),
-            QStringLiteral("00004"),       nf};
-}
-
-QString keyOf(const QByteArray& request) {
-    return QJsonDocument::fromJson(request)
-        .object()
-        .value(QLatin1String(jsonrpc::WriteKeyMember))
-        .toString();
 }
 
 bool refusal(RpcClient& client, const QString& method, QVariantList args, const char* text) {
@@ -204,33 +186,16 @@ private slots:
         QCOMPARE(fake.connections(), 2);
     }
 
-    void aCallRepeatedAfterItsAnswerWasLostCarriesTheSameKey() {
-        FakeServer fake(FakeServer::Silent);
-        RpcClient client;
-        pointAt(client, fake.port());
-        client.setTimeouts(2000, 300);
-        for (const char* nf : {"5", "5", "7", "5"})
-            QVERIFY(netFailure(client, "SetEfetivos", nfArgs(QString::fromLatin1(nf)),
-                               "não respondeu"));
-        QTRY_COMPARE(fake.requests().size(), 4);
-        QStringList keys;
-        for (const QByteArray& request : fake.requests())
-            keys << keyOf(request);
-        for (const QString& key : keys)
-            QVERIFY2(writekey::isWellFormed(key), qPrintable(key));
-        // The same rows sent again go with the key of the unanswered attempt; other rows
-        // are another call, and do not make the first one forget its key.
-        QCOMPARE(keys[1], keys[0]);
-        QVERIFY(keys[2] != keys[0]);
-        QCOMPARE(keys[3], keys[0]);
-    }
-
+    // The repeat of an unanswered call goes with its key (end to end in the screens' tests);
+    // once answered, the same call again is a new one and runs again.
     void anAnsweredCallRepeatedIsANewCall() {
         LoopbackServer server;
         RpcClient client;
         pointAt(client, server);
         for (int i = 0; i < 2; ++i) {
-            QVariantList args = nfArgs(QStringLiteral("5"));
+            QVariantList args{
+                "1002",  B1, dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 15)),
+                "00004", "5"};
             QVERIFY(
                 client.Invoke(QStringLiteral("SetEfetivos"), args).toMap().value("ok").toBool());
         }

@@ -1,8 +1,7 @@
 // The clerk's work survives the server's faults, end to end against the real server: a
 // save whose answer never came (the server frozen past the reply time, then woken) is
 // confirmed again without a second row and without blaming another user; a server
-// restarted between two steps, or one that died and the host started again, goes
-// unnoticed by the next confirmation.
+// restarted between two steps goes unnoticed by the next confirmation.
 
 #include "apportionment_steps.h"
 #include "real_server_screen.h"
@@ -34,16 +33,13 @@ QDate typeOneShare(RealServerScreen& e) {
 // Stops the server's process until it goes out of scope, whatever the test does meanwhile.
 class Frozen {
 public:
-    explicit Frozen(qint64 pid) : m_pid(pid) { ::kill(pid_t(pid), SIGSTOP); }
-    ~Frozen() { wake(); }
-    void wake() {
-        if (m_pid)
-            ::kill(pid_t(m_pid), SIGCONT);
-        m_pid = 0;
-    }
+    explicit Frozen(qint64 pid) : m_pid(pid_t(pid)) { ::kill(m_pid, SIGSTOP); }
+    ~Frozen() { ::kill(m_pid, SIGCONT); }
+    Frozen(const Frozen&) = delete;
+    Frozen& operator=(const Frozen&) = delete;
 
 private:
-    qint64 m_pid;
+    const pid_t m_pid;
 };
 
 } // namespace
@@ -53,7 +49,6 @@ class TstEndToEndFaults : public QObject {
 private slots:
     void aSaveWhoseAnswerWasLostIsConfirmedOnce();
     void aServerRestartedWhileTheClerkWorksGoesUnnoticed();
-    void aServerThatDiedIsStartedAgainAndTheNextConfirmationGoesThrough();
 };
 
 void TstEndToEndFaults::aSaveWhoseAnswerWasLostIsConfirmedOnce() {
@@ -104,23 +99,6 @@ void TstEndToEndFaults::aServerRestartedWhileTheClerkWorksGoesUnnoticed() {
     e.click(s->sbtConfirmar);
     QVERIFY2(e.ui.messages.isEmpty(), qPrintable(e.ui.texts().join('\n')));
     QCOMPARE(s->cdsRateio.ChangeCount(), 0);
-    QCOMPARE(storedRows(e, "00004", day), gridRows(s));
-}
-
-void TstEndToEndFaults::aServerThatDiedIsStartedAgainAndTheNextConfirmationGoesThrough() {
-    RealServerScreen e;
-    e.server.keepRunning();
-    TfrmApurFatTR* s = e.open();
-    QVERIFY(s);
-    const QDate day = typeOneShare(e);
-    const qint64 died = e.server.processId();
-    const int port = e.server.port();
-    ::kill(pid_t(died), SIGKILL);
-    QTRY_VERIFY_WITH_TIMEOUT(e.server.isRunning() && e.server.processId() != died, 20000);
-    QCOMPARE(e.server.port(), port);
-
-    e.click(s->sbtConfirmar);
-    QVERIFY2(e.ui.messages.isEmpty(), qPrintable(e.ui.texts().join('\n')));
     QCOMPARE(storedRows(e, "00004", day), gridRows(s));
 }
 
