@@ -82,18 +82,19 @@ void MainWindow::reportRestarts(const ServerProcess& server) {
         statusBar()->addWidget(m_serverNotice);
     }
     const auto at = [] { return QTime::currentTime().toString(QStringLiteral("HH:mm")); };
-    connect(&server, &ServerProcess::restarted, this, [this, &server, at](const QString& how) {
-        m_serverNotice->setText(QStringLiteral("O servidor de aplicação %1 às %2 e foi "
-                                               "reiniciado na porta %3.")
-                                    .arg(how, at())
-                                    .arg(server.port()));
-    });
+    connect(&server, &ServerProcess::restarted, this,
+            guard([this, &server, at](const QString& how) {
+                m_serverNotice->setText(QStringLiteral("O servidor de aplicação %1 às %2 e foi "
+                                                       "reiniciado na porta %3.")
+                                            .arg(how, at())
+                                            .arg(server.port()));
+            }));
     connect(&server, &ServerProcess::restartFailed, this,
-            [this, at](const QString& how, const QString& reason) {
+            guard([this, at](const QString& how, const QString& reason) {
                 m_serverNotice->setText(QStringLiteral("O servidor de aplicação %1 às %2 e não "
                                                        "pôde ser reiniciado: %3")
                                             .arg(how, at(), reason));
-            });
+            }));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
