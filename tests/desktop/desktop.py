@@ -1,0 +1,235 @@
+"""A real desktop for the host application: a virtual X display with a window manager
+(openbox), a session bus with the accessibility bus behind it, and the host started on it.
+Tests drive it with real X input at a clerk's pace and read it back the way a screen reader
+does (AT-SPI); they wait on conditions, never on the clock.
+
+Every process started here runs in a process group of its own and is ended, with its
+group, when the desktop stops, also when a test fails.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+KEY_DELAY_MS = 100  # a clerk's pace: 80 to 150 ms a key
+POLL_S = 0.05
+
+
+class Timeout(AssertionError):
+    pass
+
+
+def wait_until(condition, timeout, what):
+    """Polls `condition` until it returns something true, and returns that."""
+    deadline = time.monotonic() + timeout
+    last_error = None
+    while True:
+        try:
+            value = condition()
+            if value:
+                return value
+        except Exception as error:  # the app may be between states; try again
+            last_error = error
+        if time.monotonic() > deadline:
+            detail = f" (last error: {last_error})" if last_error else ""
+            raise Timeout(f"timed out waiting for {what}{detail}")
+        time.sleep(POLL_S)
+
+
+class Desktop:
+    """Xvfb on a display of its own, a session bus, openbox; then `start_host`."""
+
+    def __init__(self, bin_dir, timeout_scale=1.0):
+        self.bin_dir = bin_dir
+        self.timeout_scale = timeout_scale
+        self.work = None
+        self.display = None
+        self.env = None
+        self._processes = []  # (name, Popen), in start order
+        self._registry = None
+
+    # --- lifecycle ------------------------------------------------------------------
+
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.stop()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+        return False
+
+    def start(self):
+        self.work = tempfile.mkdtemp(prefix="apurfat-desktop-")
+        home = self._dir("home")
+        runtime = self._dir("runtime")
+        os.chmod(runtime, 0o700)
+        self.env = {
+            "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+            "HOME": home,
+            "XDG_CONFIG_HOME": self._dir("home/.config"),
+            "XDG_DATA_HOME": self._dir("home/.local/share"),
+            "XDG_CACHE_HOME": self._dir("home/.cache"),
+            "XDG_RUNTIME_DIR": runtime,
+            "LC_ALL": "C.UTF-8",
+            "LANG": "C.UTF-8",
+        }
+        for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
+            if name in os.environ:
+                self.env[name] = os.environ[name]
+        self._start_display()
+        self._start_session_bus()
+        self._start_window_manager()
+
+    def stop(self):
+        for name, process in reversed(self._processes):
+            self.end(process)
+        self._processes = []
+        if self.work:
+            shutil.rmtree(self.work, ignore_errors=True)
+            self.work = None
+
+    def _dir(self, relative):
+        path = os.path.join(self.work, relative)
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    def _spawn(self, name, args, env=None, **kwargs):
+        log = open(os.path.join(self.work, f"{name}.log"), "wb")
+        process = subprocess.Popen(args, env=env or self.env, stdout=kwargs.pop("stdout", log),
+                                   stderr=log, start_new_session=True, **kwargs)
+        self._processes.append((name, process))
+        return process
+
+    @staticmethod
+    def end(process):
+        """Ends a process started here and whatever it started in its group."""
+        if process.poll() is None:
+            try:
+                os.killpg(process.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                pass
+        try:
+            os.killpg(process.pid, signal.SIGKILL)  # stragglers of its group
+        except ProcessLookupError:
+            pass
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            pass
+
+    def log_of(self, name):
+        try:
+            with open(os.path.join(self.work, f"{name}.log"), "rb") as f:
+                return f.read().decode("utf-8", "replace")
+        except OSError:
+            return ""
+
+    def _start_display(self):
+        read_end, write_end = os.pipe()
+        self._spawn("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                             "1280x800x24", "-nolisten", "tcp"], pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end) as numbers:
+            number = numbers.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start:\n" + self.log_of("xvfb"))
+        self.display = ":" + number
+        self.env["DISPLAY"] = self.display
+        wait_until(lambda: self._run(["xdpyinfo"]).returncode == 0, 20, "the X display")
+
+    def _start_session_bus(self):
+        bus = self._spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                   "--print-address=1"], stdout=subprocess.PIPE)
+        address = bus.stdout.readline().decode().strip()
+        bus.stdout.close()
+        if not address:
+            raise RuntimeError("dbus-daemon did not start:\n" + self.log_of("dbus"))
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        # The accessibility client of this process reads the bus from its environment.
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
+        os.environ["DISPLAY"] = self.display
+
+    def _start_window_manager(self):
+        self._spawn("openbox", ["openbox", "--sm-disable"])
+        wait_until(lambda: "_NET_SUPPORTING_WM_CHECK" in self._run(["xprop", "-root"]).stdout,
+                   20, "openbox to manage the display")
+
+    def start_host(self, *args):
+        env = dict(self.env)
+        env["QT_QPA_PLATFORM"] = "xcb"
+        env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        env["QT_ACCESSIBILITY"] = "1"
+        return self._spawn("host", [os.path.join(self.bin_dir, "apurfat-host"), *args], env=env)
+
+    def start_process(self, name, args):
+        return self._spawn(name, args)
+
+    # --- X ------------------------------------------------------------------------------
+
+    def _run(self, args):
+        return subprocess.run([*map(str, args)], env=self.env, capture_output=True, text=True)
+
+    def xdotool(self, *args):
+        result = self._run(["xdotool", *args])
+        if result.returncode != 0:
+            raise RuntimeError(f"xdotool {' '.join(map(str, args))}: {result.stderr.strip()}")
+        return result.stdout.strip()
+
+    def key(self, *keys):
+        """Presses keys one after the other at a clerk's pace ("Tab", "shift+Tab", "ctrl+i")."""
+        self.xdotool("key", "--delay", KEY_DELAY_MS, *keys)
+        time.sleep(KEY_DELAY_MS / 1000)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", KEY_DELAY_MS, text)
+        time.sleep(KEY_DELAY_MS / 1000)
+
+    def click(self, x, y):
+        self.xdotool("mousemove", "--sync", int(x), int(y), "click", "1")
+
+    def active_window_name(self):
+        try:
+            return self.xdotool("getactivewindow", "getwindowname")
+        except RuntimeError:
+            return ""
+
+    def window_property(self, name_pattern, prop):
+        window = self.xdotool("search", "--onlyvisible", "--name", name_pattern).splitlines()[0]
+        return self._run(["xprop", "-id", window, prop]).stdout
+
+    def screenshot(self, path):
+        self._run(["import", "-window", "root", path])
+
+    def wait(self, condition, what, timeout=20):
+        return wait_until(condition, timeout * self.timeout_scale, what)
+
+    # --- what a screen reader reads -----------------------------------------------------
+
+    def registry(self):
+        if self._registry is None:
+            import pyatspi  # after the session bus is known
+
+            self._registry = pyatspi
+        return self._registry
+
+    def application(self, name="apurfat-host"):
+        atspi = self.registry()
+
+        def find():
+            for app in atspi.Registry.getDesktop(0):
+                if app is not None and app.name == name:
+                    return app
+            return None
+
+        return self.wait(find, f"the accessible application {name}", timeout=30)
