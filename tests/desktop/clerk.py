@@ -157,13 +157,10 @@ class Clerk:
         return acc
 
     def focus_in_grid(self, name):
-        """Whether the focus is in the grid: on it, on one of its cells, or in its editor."""
+        """Whether the grid holds the focus (its current cell reads as focused whatever holds
+        the focus, and an open cell editor is not in the tree: ask with the cell closed)."""
         grid = self.find("table", name)
-        if grid is None:
-            return False
-        if self.has_focus(grid):
-            return True
-        return any(self.has_focus(grid[i]) for i in range(grid.childCount))
+        return grid is not None and self.has_focus(grid)
 
     def centre(self, acc):
         e = acc.queryComponent().getExtents(self.atspi.DESKTOP_COORDS)

@@ -7,6 +7,7 @@ Every process started here runs in a process group of its own and is ended, with
 group, when the desktop stops, also when a test fails.
 """
 
+import ctypes
 import os
 import shutil
 import signal
@@ -20,6 +21,13 @@ POLL_S = 0.05
 
 class Timeout(AssertionError):
     pass
+
+
+def _die_with_parent():
+    """In a child before it runs: ended when the test process ends, however it ends (a test
+    runner's kill after a timeout included)."""
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL("libc.so.6", use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 def wait_until(condition, timeout, what):
@@ -83,9 +91,24 @@ class Desktop:
         for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
             if name in os.environ:
                 self.env[name] = os.environ[name]
-        self._start_display()
-        self._start_session_bus()
-        self._start_window_manager()
+        try:
+            self._start_display_with_window_manager()
+            self._start_session_bus()
+        except BaseException:
+            self.stop()
+            raise
+
+    def _start_display_with_window_manager(self):
+        # On a busy machine another X server starting at the same moment can leave a fresh
+        # display that clients cannot open: a new display is taken then.
+        for attempt in range(3):
+            self._start_display()
+            if self._start_window_manager():
+                return
+            for name, process in [p for p in self._processes if p[0] in ("openbox", "xvfb")]:
+                self.end(process)
+            self._processes = [p for p in self._processes if p[0] not in ("openbox", "xvfb")]
+        raise RuntimeError("openbox could not manage a display:\n" + self.log_of("openbox"))
 
     def stop(self):
         for name, process in reversed(self._processes):
@@ -101,9 +124,11 @@ class Desktop:
         return path
 
     def _spawn(self, name, args, env=None, **kwargs):
-        log = open(os.path.join(self.work, f"{name}.log"), "wb")
-        process = subprocess.Popen(args, env=env or self.env, stdout=kwargs.pop("stdout", log),
-                                   stderr=log, start_new_session=True, **kwargs)
+        with open(os.path.join(self.work, f"{name}.log"), "wb") as log:
+            process = subprocess.Popen(args, env=env or self.env,
+                                       stdout=kwargs.pop("stdout", log), stderr=log,
+                                       start_new_session=True, preexec_fn=_die_with_parent,
+                                       **kwargs)
         self._processes.append((name, process))
         return process
 
@@ -136,6 +161,7 @@ class Desktop:
             return ""
 
     def _start_display(self):
+        self.display = None
         read_end, write_end = os.pipe()
         self._spawn("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
                              "1280x800x24", "-nolisten", "tcp"], pass_fds=(write_end,))
@@ -146,7 +172,7 @@ class Desktop:
             raise RuntimeError("Xvfb did not start:\n" + self.log_of("xvfb"))
         self.display = ":" + number
         self.env["DISPLAY"] = self.display
-        wait_until(lambda: self._run(["xdpyinfo"]).returncode == 0, 20, "the X display")
+        wait_until(lambda: self._run(["xdpyinfo"]).returncode == 0, 60, "the X display")
 
     def _start_session_bus(self):
         bus = self._spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
@@ -161,9 +187,12 @@ class Desktop:
         os.environ["DISPLAY"] = self.display
 
     def _start_window_manager(self):
-        self._spawn("openbox", ["openbox", "--sm-disable"])
-        wait_until(lambda: "_NET_SUPPORTING_WM_CHECK" in self._run(["xprop", "-root"]).stdout,
-                   20, "openbox to manage the display")
+        """Starts openbox; False when it gave up on the display."""
+        openbox = self._spawn("openbox", ["openbox", "--sm-disable"])
+        managed = lambda: "_NET_SUPPORTING_WM_CHECK" in self._run(["xprop", "-root"]).stdout
+        wait_until(lambda: managed() or openbox.poll() is not None, 60,
+                   "openbox to manage the display")
+        return managed()
 
     def start_host(self, *args):
         env = dict(self.env)
@@ -211,7 +240,7 @@ class Desktop:
     def screenshot(self, path):
         self._run(["import", "-window", "root", path])
 
-    def wait(self, condition, what, timeout=20):
+    def wait(self, condition, what, timeout=30):
         return wait_until(condition, timeout * self.timeout_scale, what)
 
     # --- what a screen reader reads -----------------------------------------------------
