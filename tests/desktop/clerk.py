@@ -15,7 +15,7 @@ import threading
 import time
 import unittest
 
-from desktop import Desktop, Timeout
+from desktop import Desktop
 
 MESSAGE_CAPTIONS = ("Informação", "Erro", "Aviso", "Confirmação")
 SOMA_DIF = ("A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do "
@@ -66,11 +66,14 @@ class MessageWatcher(threading.Thread):
         self._known = set()
         self._spy = None
 
-    def run(self):
+    def start(self):
         self._spy = subprocess.Popen(["xprop", "-root", "-spy", "_NET_CLIENT_LIST"],
                                      env=self.desktop.env, stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL, text=True,
                                      start_new_session=True)
+        super().start()
+
+    def run(self):
         for line in self._spy.stdout:
             for window in line.partition("#")[2].replace(",", " ").split():
                 if window in self._known:
@@ -86,7 +89,10 @@ class MessageWatcher(threading.Thread):
     def stop(self):
         if self._spy is not None:
             self.desktop.end(self._spy)
-        self.join(timeout=5)
+        if self.is_alive():
+            self.join(timeout=5)
+        if self._spy is not None:
+            self._spy.stdout.close()
 
 
 class Clerk:
@@ -124,9 +130,9 @@ class Clerk:
     def _showing(self, acc):
         return acc.getState().contains(self.atspi.STATE_SHOWING)
 
-    def find(self, role, name=None, root=None, into_tables=False):
+    def find(self, role, name=None, root=None):
         """The first showing object with that role name ("push button", "table", …) and
-        name, depth first; None when there is none."""
+        name, depth first, not looking into grids; None when there is none."""
         stack = [root or self.app]
         while stack:
             acc = stack.pop()
@@ -136,7 +142,7 @@ class Clerk:
                 if acc.getRoleName() == role and (name is None or acc.name == name) and \
                         self._showing(acc):
                     return acc
-                if acc.getRoleName() == "table" and not into_tables:
+                if acc.getRoleName() == "table":
                     continue
                 if acc is not self.app and not self._showing(acc):
                     continue
@@ -294,11 +300,7 @@ class Clerk:
         self.d.wait(lambda: self.find("table", "Rateio") is not None, "the daily page")
 
     def choose_day(self, day):
-        row = self.row_of("Efetivos", 0, br(day))
-        self.click_cell("Efetivos", row, 0)
-        self.wait_current_day(day)
-
-    def wait_current_day(self, day):
+        self.click_cell("Efetivos", self.row_of("Efetivos", 0, br(day)), 0)
         self.d.wait(lambda: self.current_day() == br(day), f"the day {br(day)} to be current")
 
     def service_on_navigator(self):

@@ -134,24 +134,19 @@ class Desktop:
 
     @staticmethod
     def end(process):
-        """Ends a process started here and whatever it started in its group."""
-        if process.poll() is None:
+        """Ends a process started here and whatever it started in its group: politely
+        first, then the stragglers for good."""
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            if sig == signal.SIGTERM and process.poll() is not None:
+                continue
             try:
-                os.killpg(process.pid, signal.SIGTERM)
+                os.killpg(process.pid, sig)
             except ProcessLookupError:
                 pass
             try:
                 process.wait(timeout=5)
             except subprocess.TimeoutExpired:
                 pass
-        try:
-            os.killpg(process.pid, signal.SIGKILL)  # stragglers of its group
-        except ProcessLookupError:
-            pass
-        try:
-            process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            pass
 
     def log_of(self, name):
         try:
