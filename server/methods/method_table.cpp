@@ -262,7 +262,10 @@ QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, cons
         qCDebug(lcMethods, "%s %.3f ms", method.name, double(timer.nsecsElapsed()) / 1e6);
         return result;
     } catch (const Exception& e) {
-        qCWarning(lcMethods).noquote() << method.name << "refused:" << e.message();
+        // The operator's log says who was refused what, and where from.
+        qCWarning(lcMethods).noquote()
+            << (method.audit ? "write" : "call") << method.name << "by" << caller.login() << "from"
+            << caller.address() << "refused:" << e.message();
         if (!method.envelope)
             throw;
         return QVariantMap{{QStringLiteral("ok"), false},
