@@ -16,18 +16,29 @@ client_deb=$1 server_deb=$2 version=$3
 
 fail() {
     echo "install check: $*" >&2
+    if [ -s "$work/apt.log" ]; then
+        echo "The last apt-get said:" >&2
+        cat "$work/apt.log" >&2
+    fi
     exit 1
 }
 
 # The throwaway root lives on a tmpfs mounted on $work, which holds bind mounts of /dev and
 # /proc: it is unmounted, never deleted file by file.
 work=$(mktemp -d)
-pids=()
+root=$work/root
+# Every process still running inside the throwaway root: only this check starts any there.
+processes_in_root() {
+    local p
+    for p in /proc/[0-9]*; do
+        [ "$(readlink "$p/root" 2>/dev/null)" = "$root" ] && echo "${p#/proc/}"
+    done
+    return 0
+}
 cleanup() {
     local p
-    for p in "${pids[@]}"; do
+    for p in $(processes_in_root); do
         kill "$p" 2>/dev/null || true
-        wait "$p" 2>/dev/null || true
     done
     _capture_cleanup
     umount -R "$work" 2>/dev/null || umount -R -l "$work" || true
@@ -37,19 +48,24 @@ trap cleanup EXIT
 
 mount -t tmpfs tmpfs "$work"
 mkdir "$work/upper" "$work/scratch" "$work/root"
-mount -t overlay overlay -o "lowerdir=/,upperdir=$work/upper,workdir=$work/scratch" "$work/root"
-root=$work/root
+mount -t overlay overlay -o "lowerdir=/,upperdir=$work/upper,workdir=$work/scratch" "$root"
 mount --rbind /dev "$root/dev"
 mount --bind /proc "$root/proc"
+# The virtual display's socket, for the host running inside.
+mkdir -p /tmp/.X11-unix "$root/tmp/.X11-unix"
+mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
 mkdir -p "$root/tmp/debs"
 cp "$client_deb" "$server_deb" "$root/tmp/debs/"
 
+# A command inside, with a clean environment. Each program execs the next, so that a command
+# started in the background has the process id of the program it ends in.
+inside=(chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LC_ALL=C.UTF-8
+    DEBIAN_FRONTEND=noninteractive)
 in_root() {
-    chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LC_ALL=C.UTF-8 \
-        DEBIAN_FRONTEND=noninteractive "$@"
+    "${inside[@]}" "$@"
 }
 apt_in_root() {
-    in_root apt-get -q -y --no-download "$@" >"$work/apt.log" 2>&1 || {
+    in_root apt-get -q -y "$@" >"$work/apt.log" 2>&1 || {
         cat "$work/apt.log" >&2
         fail "apt-get $*"
     }
@@ -80,12 +96,12 @@ command=$(sed -n 's/^ExecStart=//p' "$unit")
     fail "the unit's User, EnvironmentFile or ExecStart"
 # The configured address, but on a free port: this machine may be serving 52000.
 grep -qx 'APURFAT_LISTEN=127.0.0.1:52000' "$root$config" || fail "$config: APURFAT_LISTEN"
-in_root setpriv --reuid="$user" --regid="$user" --init-groups -- sh -c \
+"${inside[@]}" setpriv --reuid="$user" --regid="$user" --init-groups -- sh -c \
     "set -a; . $config; APURFAT_LISTEN=127.0.0.1:0; exec $command" >"$work/server.log" 2>&1 &
-pids+=($!)
+server_pid=$!
 deadline=$((SECONDS + 30))
 until grep -q '^listening 127.0.0.1:[0-9]*$' "$work/server.log"; do
-    [ $SECONDS -lt $deadline ] && kill -0 "${pids[-1]}" 2>/dev/null || {
+    [ $SECONDS -lt $deadline ] && kill -0 "$server_pid" 2>/dev/null || {
         cat "$work/server.log" >&2
         fail "the server did not start as its unit starts it"
     }
@@ -93,8 +109,8 @@ until grep -q '^listening 127.0.0.1:[0-9]*$' "$work/server.log"; do
 done
 in_root apurfat-server backup --db "$db" --to /root >/dev/null || fail "backup of the running server"
 ls "$root"/root/apurfat-*.sqlite >/dev/null || fail "the backup is not in /root"
-kill "${pids[-1]}"
-wait "${pids[-1]}" 2>/dev/null || true
+kill "$server_pid"
+wait "$server_pid" 2>/dev/null || true
 [ "$(in_root stat -c %U "$db")" = apurfat-server ] || fail "$db is not the service's"
 
 # --- the client: the menu entry's demo on a virtual display, up to the module's screen
@@ -104,10 +120,9 @@ demo_command=$(sed -n '/^\[Desktop Action demonstracao\]/,/^\[/ s/^Exec=//p' "$d
 [ "$demo_command" = "apurfat-host --demo" ] || fail "the menu's demo runs '$demo_command'"
 _capture_work=$(mktemp -d)
 _capture_start_display
-in_root sh -c "mkdir -p /tmp/clerk && cd /tmp/clerk && HOME=/tmp/clerk DISPLAY=$CAPTURE_DISPLAY \
-    exec $demo_command" >"$work/host.log" 2>&1 &
+"${inside[@]}" sh -c "mkdir -p /tmp/clerk && cd /tmp/clerk && HOME=/tmp/clerk \
+    DISPLAY=$CAPTURE_DISPLAY exec $demo_command" >"$work/host.log" 2>&1 &
 _capture_host_pid=$!
-pids+=($!)
 # The module's screen, maximised in the main window, puts its caption in the window's title.
 if ! wid=$(_capture_wait_window '^Sistemas Integrados Corvana' 60); then
     cat "$work/host.log" >&2
@@ -120,6 +135,12 @@ _capture_wait_window 'Torvo' 60 >/dev/null || {
 }
 kill "$_capture_host_pid"
 wait "$_capture_host_pid" 2>/dev/null || true
+# The demo's server follows its host.
+deadline=$((SECONDS + 15))
+until [ -z "$(processes_in_root)" ]; do
+    [ $SECONDS -lt $deadline ] || fail "still running after the host ended: $(processes_in_root)"
+    sleep 0.1
+done
 
 # --- removal keeps the database and the configuration; purge removes them and the user
 apt_in_root remove apurfat-server
@@ -131,6 +152,7 @@ apt_in_root purge apurfat-server apurfat-client
 ! in_root test -e /etc/apurfat-server || fail "purging left /etc/apurfat-server"
 ! in_root getent passwd apurfat-server >/dev/null || fail "purging left the user"
 ! in_root getent group apurfat-server >/dev/null || fail "purging left the group"
-! in_root test -e /usr/lib/apurfat || fail "purging left /usr/lib/apurfat"
+program_folder=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/apurfat
+! in_root test -e "$program_folder" || fail "purging left $program_folder"
 ! in_root test -e /etc/xdg/corvana/apurfat-host || fail "purging left the registry stand-in"
 echo "== install check: installed, served, demo shown, removed and purged cleanly"
