@@ -34,16 +34,31 @@ class TestCommandLine : public QObject {
     Q_OBJECT
 
 private slots:
-    void initDemoCreatesOnceAndLeavesDataAlone() {
+    void initCreatesOnceAndLeavesDataAlone_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("made");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("demo") << "--init-demo"
+                              << "criado"
+                              << "nada foi alterado";
+        QTest::newRow("empty") << "--init"
+                               << "criado, sem dados"
+                               << "já existe";
+    }
+
+    void initCreatesOnceAndLeavesDataAlone() {
+        QFETCH(QString, option);
+        QFETCH(QString, made);
+        QFETCH(QString, kept);
         QTemporaryDir dir;
         const QString db = dir.filePath("demo.db");
-        const CommandOutcome first = runServer({"--init-demo", "--db", db});
+        const CommandOutcome first = runServer({option, "--db", db});
         QCOMPARE(first.status, 0);
-        QVERIFY(first.out.contains(QStringLiteral("criado")));
+        QVERIFY(first.out.contains(made));
         const qint64 size = QFileInfo(db).size();
-        const CommandOutcome second = runServer({"--init-demo", "--db", db});
+        const CommandOutcome second = runServer({option, "--db", db});
         QCOMPARE(second.status, 0);
-        QVERIFY(second.out.contains(QStringLiteral("nada foi alterado")));
+        QVERIFY(second.out.contains(kept));
         QCOMPARE(QFileInfo(db).size(), size);
 
         const QString foreign = dir.filePath("notas.txt");
@@ -51,7 +66,7 @@ private slots:
         file.open(QIODevice::WriteOnly);
         file.write(QByteArray(8192, 'x'));
         file.close();
-        const CommandOutcome refused = runServer({"--init-demo", "--db", foreign});
+        const CommandOutcome refused = runServer({option, "--db", foreign});
         QCOMPARE(refused.status, 1);
         QVERIFY(!refused.err.isEmpty());
         QCOMPARE(QFileInfo(foreign).size(), 8192);
