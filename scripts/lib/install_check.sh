@@ -94,6 +94,10 @@ config=$(sed -n 's/^EnvironmentFile=//p' "$unit")
 command=$(sed -n 's/^ExecStart=//p' "$unit")
 [ "$user" = apurfat-server ] && [ -f "$root$config" ] && [ -n "$command" ] ||
     fail "the unit's User, EnvironmentFile or ExecStart"
+if in_root sh -c 'command -v systemd-analyze' >/dev/null; then
+    in_root systemd-analyze verify /lib/systemd/system/apurfat-server.service ||
+        fail "systemd-analyze verify apurfat-server.service"
+fi
 # The configured address, but on a free port: this machine may be serving 52000.
 grep -qx 'APURFAT_LISTEN=127.0.0.1:52000' "$root$config" || fail "$config: APURFAT_LISTEN"
 "${inside[@]}" setpriv --reuid="$user" --regid="$user" --init-groups -- sh -c \
