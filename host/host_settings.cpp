@@ -86,16 +86,23 @@ bool readableByOthers(const QString& file) {
     return QFileInfo(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther);
 }
 
+// The user's own file when there is one, else the machine's (an administrator's, or the
+// one the package installs under /etc/xdg), else the user's path, which need not exist.
+QString configFile(const QString& name) {
+    const QString found = QStandardPaths::locate(QStandardPaths::AppConfigLocation, name);
+    if (!found.isEmpty())
+        return found;
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(name);
+}
+
 } // namespace
 
 QString defaultSettingsFile() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
-        .filePath(QStringLiteral("apurfat-host.ini"));
+    return configFile(QStringLiteral("apurfat-host.ini"));
 }
 
 QString defaultRegistryFile() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
-        .filePath(QStringLiteral("HKEY_LOCAL_MACHINE.ini"));
+    return configFile(QStringLiteral("HKEY_LOCAL_MACHINE.ini"));
 }
 
 HostSettings readHostSettings(const QString& file, bool mustExist) {

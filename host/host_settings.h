@@ -31,9 +31,12 @@ struct HostSettings {
     QString databaseName; // empty: no suite database
 };
 
-// The file read when the command line names none (it need not exist).
+// The file read when the command line names none (it need not exist), and the registry
+// stand-in used when the settings name none: each the user's own file
+// (~/.config/corvana/apurfat-host/) when it exists, else the machine's
+// (/etc/xdg/corvana/apurfat-host/, where the package names its program folder), else the
+// user's path.
 QString defaultSettingsFile();
-// The registry stand-in used when the settings name none.
 QString defaultRegistryFile();
 
 // Reads the settings. A file that does not exist gives the defaults, unless `mustExist`

@@ -1,15 +1,18 @@
 // apurfat-server: the stand-in application server "Rqx52000.rdmApurFatTR".
 //
+//   apurfat-server --init --db PATH                 the schema only, for the suite's data
 //   apurfat-server --init-demo --db PATH            schema, demonstration data and users
 //   apurfat-server --listen [HOST:]PORT [--cert FILE --key FILE] --db PATH
 //                                                   serve (port 0: any free port); without
 //                                                   a certificate only on 127.0.0.1 or ::1
 //   apurfat-server lock|unlock NRAPURACFAT --branch CODE --db PATH
-//   apurfat-server user …  /  apurfat-server audit …    (see cli/commands.h)
+//   apurfat-server user …  /  audit …  /  backup …  (see cli/commands.h)
+//   apurfat-server --version
 //
-// --init-demo and --listen may be given together. With --listen the server prints
+// --init or --init-demo and --listen may be given together. With --listen the server prints
 // "listening HOST:PORT" on standard output once it accepts connections.
 
+#include "apurfat_version.h"
 #include "contracts/host_framework.h"
 #include "server/audit/audit_trail.h"
 #include "server/auth/caller.h"
@@ -25,6 +28,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDate>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QThread>
 
@@ -55,6 +59,14 @@ int initDemo(const QString& path) {
     print(stdout, QStringLiteral("Banco de demonstração criado em %1 (usuários %2 e %3).")
                       .arg(path, QLatin1String(server::DemoUserBothBranches.login),
                            QLatin1String(server::DemoUserBoundToOneBranch.login)));
+    return 0;
+}
+
+int initEmpty(const QString& path) {
+    const bool existed = QFileInfo(path).size() > 0;
+    server::Database db(path, server::Database::Mode::CreateIfMissing);
+    print(stdout, existed ? QStringLiteral("O banco %1 já existe; o esquema está em dia.").arg(path)
+                          : QStringLiteral("Banco %1 criado, sem dados.").arg(path));
     return 0;
 }
 
@@ -90,13 +102,19 @@ std::optional<QString> valueOf(const QCommandLineParser& parser, const QCommandL
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("apurfat-server"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(APURFAT_VERSION));
+    server::cli::setUpLogFormat();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Servidor de aplicação Rqx52000.rdmApurFatTR (apuração de faturamento)."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption dbOption(QStringLiteral("db"), QStringLiteral("Arquivo do banco."),
                                       QStringLiteral("PATH"));
+    const QCommandLineOption initEmptyOption(
+        QStringLiteral("init"), QStringLiteral("Cria o esquema, sem dados (um banco existente "
+                                               "só tem o esquema posto em dia)."));
     const QCommandLineOption initOption(QStringLiteral("init-demo"),
                                         QStringLiteral("Cria o esquema, os dados e os usuários "
                                                        "de demonstração (um banco com dados não "
@@ -129,18 +147,21 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption sinceOption(QStringLiteral("since"),
                                          QStringLiteral("Primeiro dia listado (audit)."),
                                          QStringLiteral("AAAA-MM-DD"));
+    const QCommandLineOption toOption(
+        QStringLiteral("to"), QStringLiteral("Arquivo ou pasta da cópia de segurança (backup)."),
+        QStringLiteral("ARQUIVO"));
     const QCommandLineOption workersOption(
         QStringLiteral("workers"), QStringLiteral("Número de threads de atendimento."),
         QStringLiteral("N"), QString::number(qBound(2, QThread::idealThreadCount(), 8)));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Registra cada requisição."));
-    parser.addOptions({dbOption, initOption, listenOption, certOption, keyOption, sessionOption,
-                       branchOption, branchesOption, billingOption, boundOption, sinceOption,
-                       workersOption, verboseOption});
+    parser.addOptions({dbOption, initEmptyOption, initOption, listenOption, certOption, keyOption,
+                       sessionOption, branchOption, branchesOption, billingOption, boundOption,
+                       sinceOption, toOption, workersOption, verboseOption});
     parser.addPositionalArgument(QStringLiteral("comando"),
                                  QStringLiteral("lock|unlock NRAPURACFAT (com --branch), "
                                                 "user add|passwd|disable|enable|branches LOGIN, "
-                                                "audit (com --branch)"));
+                                                "audit (com --branch), backup (com --to)"));
     parser.process(app);
 
     if (parser.isSet(verboseOption))
@@ -161,11 +182,14 @@ int main(int argc, char* argv[]) {
                                           valueOf(parser, billingOption),
                                           valueOf(parser, branchOption),
                                           valueOf(parser, sinceOption),
-                                          parser.isSet(boundOption)};
+                                          parser.isSet(boundOption),
+                                          valueOf(parser, toOption)};
             if (command == QLatin1String("user"))
                 return server::cli::userCommand(args);
             if (command == QLatin1String("audit"))
                 return server::cli::auditCommand(args);
+            if (command == QLatin1String("backup"))
+                return server::cli::backupCommand(args);
             if ((command != QLatin1String("lock") && command != QLatin1String("unlock")) ||
                 positional.size() != 2 || !parser.isSet(branchOption)) {
                 print(stderr, QStringLiteral("Uso: apurfat-server lock|unlock NRAPURACFAT "
@@ -174,11 +198,17 @@ int main(int argc, char* argv[]) {
             }
             return lockCommand(command, positional.at(1), parser.value(branchOption), path);
         }
-        if (!parser.isSet(initOption) && !parser.isSet(listenOption)) {
+        if (!parser.isSet(initEmptyOption) && !parser.isSet(initOption) &&
+            !parser.isSet(listenOption)) {
             parser.showHelp(UsageError);
         }
-        if (parser.isSet(initOption)) {
-            if (const int status = initDemo(path); status != 0 || !parser.isSet(listenOption))
+        if (parser.isSet(initEmptyOption) && parser.isSet(initOption)) {
+            print(stderr, QStringLiteral("Use --init ou --init-demo, não os dois."));
+            return UsageError;
+        }
+        if (parser.isSet(initEmptyOption) || parser.isSet(initOption)) {
+            const int status = parser.isSet(initOption) ? initDemo(path) : initEmpty(path);
+            if (status != 0 || !parser.isSet(listenOption))
                 return status;
         }
 

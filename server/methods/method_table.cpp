@@ -292,8 +292,11 @@ QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, cons
         qCDebug(lcMethods, "%s %.3f ms", method.name, double(timer.nsecsElapsed()) / 1e6);
         return result;
     } catch (const Exception& e) {
-        // A refusal may quote an argument, which the client chose.
-        qCWarning(lcMethods).noquote() << method.name << "refused:" << shortened(e.message(), 300);
+        // The operator's log says who was refused what, and where from; a refusal may quote an
+        // argument, which the client chose, so it is kept short.
+        qCWarning(lcMethods).noquote()
+            << (method.audit ? "write" : "call") << method.name << "by" << caller.login() << "from"
+            << caller.address() << "refused:" << shortened(e.message(), 300);
         if (!method.envelope)
             throw;
         return QVariantMap{{QStringLiteral("ok"), false},

@@ -29,9 +29,10 @@ QByteArray encode(const QJsonObject& reply) {
     return QJsonDocument(reply).toJson(QJsonDocument::Compact);
 }
 
-// Method failures were logged where they happened; everything else is logged here.
+// Method failures and refused logins were logged where they happened, with who they were
+// for; everything else is logged here.
 QByteArray errorFrame(const QJsonValue& id, int code, const QString& message) {
-    if (code != jsonrpc::MethodFailed)
+    if (code != jsonrpc::MethodFailed && code != jsonrpc::LoginFailed)
         qCWarning(lcRpc).noquote() << "request failed:" << code << message;
     return encode({{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
                    {QStringLiteral("id"), id},
@@ -280,17 +281,26 @@ QByteArray completeLogin(const LoginRequest& request, const std::optional<UserRe
                          bool passwordMatches, Database& db, Peer& peer, Authenticator& auth) {
     try {
         if (!passwordMatches || !user) {
-            // The throttle counted the attempt as a failure when it came.
-            qCWarning(lcRpc).noquote()
-                << "login refused for" << request.login << "from" << peer.address;
+            // The throttle counted the attempt as a failure when it came. A name that matches no
+            // user may be a password typed in the wrong field: only known logins are named in the
+            // log.
+            if (user)
+                qCWarning(lcRpc).noquote() << "login refused for" << user->login << "from"
+                                           << peer.address << "(wrong password)";
+            else
+                qCWarning(lcRpc).noquote()
+                    << "login refused for an unknown login from" << peer.address;
             return errorFrame(request.id, jsonrpc::LoginFailed,
                               QStringLiteral("Usuário ou senha inválidos."));
         }
         auth.throttle().succeeded(request.login);
         // Said only to someone who knows the password.
-        if (!user->active)
+        if (!user->active) {
+            qCWarning(lcRpc).noquote()
+                << "login refused for" << user->login << "from" << peer.address << "(disabled)";
             return errorFrame(request.id, jsonrpc::LoginFailed,
                               QStringLiteral("O usuário %1 está desativado.").arg(user->login));
+        }
         const QVariantMap values = sessionAnswer(db, *user);
         peer.session = Session{QUuid::createUuid().toString(QUuid::Id128), user->login,
                                user->passwordVersion, QDeadlineTimer(auth.sessionLifetimeMs())};

@@ -1,5 +1,5 @@
-// Where a host session comes from: the settings file (defaults, a written file, bad
-// values) and the command line.
+// Where a host session comes from: the settings file (defaults, the user's or the
+// machine's, a written file, bad values) and the command line.
 
 #include "contracts/host_framework.h"
 #include "framework/session.h"
@@ -7,7 +7,9 @@
 #include "host/host_settings.h"
 #include "tests/support/error_of.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +33,8 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void withoutAFileEveryValueIsItsDefault();
+    void theUsersFileComesBeforeTheMachines_data();
+    void theUsersFileComesBeforeTheMachines();
     void aNamedFileMustExist();
     void aWrittenFileIsRead();
     void emptyValuesTakeTheirDefaults();
@@ -38,6 +42,7 @@ private slots:
     void badValuesAreRefusedByName_data();
     void badValuesAreRefusedByName();
     void commandLineNamesTheSessionsSource();
+    void versionIsAnsweredWithoutASession();
     void commandLineRefusesBadUsage_data();
     void commandLineRefusesBadUsage();
 };
@@ -56,6 +61,50 @@ void TstHostSettings::withoutAFileEveryValueIsItsDefault() {
     QVERIFY(s.registryFile.endsWith("/HKEY_LOCAL_MACHINE.ini"));
     QCOMPARE(s.databaseDriver, QStringLiteral("QSQLITE"));
     QCOMPARE(s.databaseName, QString());
+}
+
+void TstHostSettings::theUsersFileComesBeforeTheMachines_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("user");
+    QTest::addColumn<bool>("machine");
+    QTest::addColumn<QString>("expected"); // "user" or "machine"
+    for (const char* name : {"apurfat-host.ini", "HKEY_LOCAL_MACHINE.ini"}) {
+        QTest::addRow("%s: neither", name) << name << false << false << "user";
+        QTest::addRow("%s: the machine's", name) << name << false << true << "machine";
+        QTest::addRow("%s: both", name) << name << true << true << "user";
+        QTest::addRow("%s: the user's", name) << name << true << false << "user";
+    }
+}
+
+void TstHostSettings::theUsersFileComesBeforeTheMachines() {
+    QFETCH(QString, name);
+    QFETCH(bool, user);
+    QFETCH(bool, machine);
+    QFETCH(QString, expected);
+
+    // The application's part of a configuration path (organization and application).
+    const QString own =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+            .relativeFilePath(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    QTemporaryDir machineRoot;
+    const QString machineFile = QDir(machineRoot.filePath(own)).filePath(name);
+    const QString userFile =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(name);
+    const auto touch = [](const QString& file) {
+        QDir().mkpath(QFileInfo(file).path());
+        QFile f(file);
+        return f.open(QIODevice::WriteOnly);
+    };
+    if (machine)
+        QVERIFY(touch(machineFile));
+    if (user)
+        QVERIFY(touch(userFile));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(machineRoot.path()));
+    const QString found =
+        name == QLatin1String("apurfat-host.ini") ? defaultSettingsFile() : defaultRegistryFile();
+    qunsetenv("XDG_CONFIG_DIRS");
+    QFile::remove(userFile);
+    QCOMPARE(found, expected == QLatin1String("user") ? userFile : machineFile);
 }
 
 void TstHostSettings::aNamedFileMustExist() {
@@ -177,6 +226,12 @@ void TstHostSettings::commandLineNamesTheSessionsSource() {
     QCOMPARE(o.demoFolder, QStringLiteral("/tmp/d"));
     QCOMPARE(o.serverExecutable, QStringLiteral("/x/s"));
     QCOMPARE(o.settingsFile, QString());
+}
+
+void TstHostSettings::versionIsAnsweredWithoutASession() {
+    const HostOptions o = parseHostOptions({"apurfat-host", "--version"});
+    QVERIFY(o.answered);
+    QVERIFY(!o.demo);
 }
 
 void TstHostSettings::commandLineRefusesBadUsage_data() {
