@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <latch>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -93,6 +94,9 @@ int startServer(QProcess& server, const QString& program, const QStringList& arg
 
 double throughput(int port, int clients, int seconds) {
     std::latch ready(clients + 1);
+    // Logins one at a time: the server counts logins of one user that arrive together as
+    // guesses and slows them down, which is not what is measured here.
+    std::mutex loggingIn;
     std::atomic<bool> stop{false};
     std::atomic<long> calls{0};
     std::vector<std::unique_ptr<QThread>> threads;
@@ -101,7 +105,10 @@ double throughput(int port, int clients, int seconds) {
             RpcClient client;
             client.setEndpoint(QStringLiteral("127.0.0.1"), port);
             logInAsDemo(client);
-            client.open();
+            {
+                const std::lock_guard turn(loggingIn);
+                client.open();
+            }
             QVariantList args = lockCheckArgs();
             ready.arrive_and_wait();
             long done = 0;
@@ -201,12 +208,13 @@ int main(int argc, char* argv[]) {
     row("bare TCP echo", bareEcho);
     row("VerificaBloqueio, session, plain loopback", rpc);
     row("VerificaBloqueio, session, TLS", tls);
-    std::printf("  median ratio to the echo: plain %.2f, TLS %.2f (target <= 2 plain)\n",
-                rpc.median / bareEcho.median, tls.median / bareEcho.median);
+    std::printf(
+        "  median ratio to the echo: plain %.2f, TLS %.2f (target: plain <= 3, p99 < 100)\n",
+        rpc.median / bareEcho.median, tls.median / bareEcho.median);
 
     const int clients = parser.value(clientsOption).toInt();
     const double perSecond = throughput(port, clients, parser.value(secondsOption).toInt());
-    std::printf("throughput with %d clients: %.0f calls/s (target >= 10000)\n", clients, perSecond);
+    std::printf("throughput with %d clients: %.0f calls/s (target >= 30000)\n", clients, perSecond);
 
     for (QProcess* p : {&server, &tlsServer}) {
         p->kill();
