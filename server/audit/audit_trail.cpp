@@ -13,23 +13,47 @@
 namespace server {
 namespace {
 
-// The rows of one scope entry by their key.
-using Snapshot = QMap<QString, QJsonObject>;
+// The rows of one scope entry by their key, as read: most of them come out of the write
+// unchanged, so a row becomes JSON only once it is known to have changed.
+struct Snapshot {
+    QStringList columns;
+    QMap<QString, QVariantList> rows;
+};
 
 Snapshot snapshot(Database& db, const AuditedRows& part) {
     Rows rows = db.select(QStringLiteral("SELECT * FROM %1 WHERE %2").arg(part.table, part.where),
                           part.params);
-    const QStringList columns = rows.columnNames();
-    Snapshot out;
+    Snapshot out{rows.columnNames(), {}};
+    QList<int> keyColumns;
+    for (const QString& k : part.key)
+        keyColumns << int(out.columns.indexOf(k));
     while (rows.next()) {
-        QJsonObject row;
-        for (int c = 0; c < columns.size(); ++c)
-            row.insert(columns.at(c), QJsonValue::fromVariant(rows.value(c)));
+        QVariantList row;
+        row.reserve(out.columns.size());
+        for (int c = 0; c < out.columns.size(); ++c)
+            row << rows.value(c);
         QStringList key;
-        for (const QString& k : part.key)
-            key << row.value(k).toVariant().toString();
-        out.insert(key.join(QChar(0x1f)), row);
+        for (const int c : keyColumns)
+            key << row.value(c).toString();
+        out.rows.insert(key.join(QChar(0x1f)), std::move(row));
     }
+    return out;
+}
+
+// NULL and empty text are different values, which QVariant's comparison does not tell.
+bool sameRow(const QVariantList& a, const QVariantList& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a.at(i).isNull() != b.at(i).isNull() || a.at(i) != b.at(i))
+            return false;
+    return true;
+}
+
+QJsonObject jsonRow(const QStringList& columns, const QVariantList& row) {
+    QJsonObject out;
+    for (qsizetype c = 0; c < columns.size(); ++c)
+        out.insert(columns.at(c), QJsonValue::fromVariant(row.at(c)));
     return out;
 }
 
@@ -37,16 +61,21 @@ struct Changes {
     QJsonObject before, after;
 };
 
+// The rows of `from` that `to` does not hold as they are.
+void appendChanged(QJsonArray& out, const Snapshot& from, const Snapshot& to) {
+    for (auto it = from.rows.cbegin(); it != from.rows.cend(); ++it) {
+        const auto other = to.rows.constFind(it.key());
+        if (other == to.rows.cend() || !sameRow(*other, it.value()))
+            out.append(jsonRow(from.columns, it.value()));
+    }
+}
+
 void addChanges(Changes& changes, const QString& table, const Snapshot& before,
                 const Snapshot& after) {
     QJsonArray gone = changes.before.value(table).toArray();
     QJsonArray came = changes.after.value(table).toArray();
-    for (auto it = before.cbegin(); it != before.cend(); ++it)
-        if (after.value(it.key()) != it.value())
-            gone.append(it.value());
-    for (auto it = after.cbegin(); it != after.cend(); ++it)
-        if (before.value(it.key()) != it.value())
-            came.append(it.value());
+    appendChanged(gone, before, after);
+    appendChanged(came, after, before);
     if (!gone.isEmpty())
         changes.before.insert(table, gone);
     if (!came.isEmpty())
