@@ -102,19 +102,22 @@ QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString&
                             {branch, client, isoDate(from), isoDate(to), *service})
                 : db.select(select.arg(QString()), {branch, client, isoDate(from), isoDate(to)});
     QList<DayKey> out;
-    DayKey current;
+    // The day stays stored text while it is compared: a year holds thousands of shares, and
+    // only the few days that do not add up need a date.
+    QString dayService, day;
     double count = 0, sum = 0;
     bool any = false;
     auto close = [&] {
         if (any && roundDecimals(sum, 2) != roundDecimals(count, 2))
-            out.append(current);
+            out.append({dayService, QDate::fromString(day, Qt::ISODate)});
     };
     while (rows.next()) {
         const QString s = rows.text(0);
-        const QDate day = rows.date(1);
-        if (!any || s != current.service || day != current.day) {
+        const QString d = rows.text(1);
+        if (!any || s != dayService || d != day) {
             close();
-            current = {s, day};
+            dayService = s;
+            day = d;
             count = rows.number(2);
             sum = 0;
             any = true;
