@@ -1,13 +1,16 @@
 // apurfat-server: the stand-in application server "Rqx52000.rdmApurFatTR".
 //
-//   apurfat-server --init-demo --db PATH            schema, demonstration data and users
-//   apurfat-server --listen [HOST:]PORT [--cert FILE --key FILE] --db PATH
+//   apurfat-server --init --db DB                   the schema in an empty database
+//   apurfat-server --init-demo --db DB              schema, demonstration data and users
+//   apurfat-server --listen [HOST:]PORT [--cert FILE --key FILE] --db DB
 //                                                   serve (port 0: any free port); without
 //                                                   a certificate only on 127.0.0.1 or ::1
-//   apurfat-server lock|unlock NRAPURACFAT --branch CODE --db PATH
+//   apurfat-server lock|unlock NRAPURACFAT --branch CODE --db DB
 //   apurfat-server user …  /  apurfat-server audit …    (see cli/commands.h)
 //
-// --init-demo and --listen may be given together. With --listen the server prints
+// DB is a SQLite file, or a PostgreSQL database as postgresql://[user@]host[:port]/name,
+// which any number of servers may share (the password from PGPASSWORD or ~/.pgpass).
+// --init or --init-demo and --listen may be given together. With --listen the server prints
 // "listening HOST:PORT" on standard output once it accepts connections.
 
 #include "contracts/host_framework.h"
@@ -18,6 +21,7 @@
 #include "server/cli/console.h"
 #include "server/db/database.h"
 #include "server/db/demo_data.h"
+#include "server/db/schema.h"
 #include "server/methods/methods.h"
 #include "server/methods/write_scopes.h"
 #include "server/rpc/rpc_server.h"
@@ -45,33 +49,42 @@ bool parseEndpoint(const QString& text, server::rpc::ServerOptions& options) {
     return true;
 }
 
-int initDemo(const QString& path) {
-    server::Database db(path, server::Database::Mode::CreateIfMissing);
+void initSchema(const QString& address) {
+    server::Database db(address, server::Database::Mode::CreateIfMissing);
+    print(stdout, QStringLiteral("O banco %1 tem o esquema deste sistema (versão %2).")
+                      .arg(db.name())
+                      .arg(server::currentSchemaVersion()));
+}
+
+void initDemo(const QString& address) {
+    server::Database db(address, server::Database::Mode::CreateIfMissing);
     if (server::hasData(db)) {
-        print(stdout, QStringLiteral("O banco %1 já tem dados; nada foi alterado.").arg(path));
-        return 0;
+        print(stdout,
+              QStringLiteral("O banco %1 já tem dados; nada foi alterado.").arg(db.name()));
+        return;
     }
     server::loadDemoData(db, QDate::currentDate());
     print(stdout, QStringLiteral("Banco de demonstração criado em %1 (usuários %2 e %3).")
-                      .arg(path, QLatin1String(server::DemoUserBothBranches.login),
+                      .arg(db.name(), QLatin1String(server::DemoUserBothBranches.login),
                            QLatin1String(server::DemoUserBoundToOneBranch.login)));
-    return 0;
 }
 
 int lockCommand(const QString& command, const QString& number, const QString& branch,
-                const QString& path) {
-    server::Database db(path, server::Database::Mode::OpenExisting);
+                const QString& address) {
+    server::Database db(address, server::Database::Mode::OpenExisting);
     const bool lock = command == QLatin1String("lock");
     bool changed = false;
-    server::runAudited(
-        db,
-        server::Caller::withEveryBranch(server::cli::operatorName(),
-                                        QStringLiteral("linha de comando")),
-        command, [&] { return server::calculationLockScope(branch, number); },
-        [&] {
-            changed = server::setCalculationLocked(db, branch, number, lock);
-            return QVariant();
-        });
+    server::retryingConflicts(db, [&] {
+        server::runAudited(
+            db,
+            server::Caller::withEveryBranch(server::cli::operatorName(),
+                                            QStringLiteral("linha de comando")),
+            command, [&] { return server::calculationLockScope(branch, number); },
+            [&] {
+                changed = server::setCalculationLocked(db, branch, number, lock);
+                return QVariant();
+            });
+    });
     print(stdout,
           QStringLiteral("Apuração %1 da filial %2 %3.")
               .arg(number, branch,
@@ -95,12 +108,19 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(
         QStringLiteral("Servidor de aplicação Rqx52000.rdmApurFatTR (apuração de faturamento)."));
     parser.addHelpOption();
-    const QCommandLineOption dbOption(QStringLiteral("db"), QStringLiteral("Arquivo do banco."),
-                                      QStringLiteral("PATH"));
-    const QCommandLineOption initOption(QStringLiteral("init-demo"),
-                                        QStringLiteral("Cria o esquema, os dados e os usuários "
-                                                       "de demonstração (um banco com dados não "
-                                                       "é alterado)."));
+    const QCommandLineOption dbOption(
+        QStringLiteral("db"),
+        QStringLiteral("O banco: um arquivo SQLite, ou um banco PostgreSQL "
+                       "postgresql://[usuario@]servidor[:porta]/banco (senha em PGPASSWORD ou "
+                       "~/.pgpass)."),
+        QStringLiteral("DB"));
+    const QCommandLineOption initOption(QStringLiteral("init"),
+                                        QStringLiteral("Cria o esquema num banco vazio (ou "
+                                                       "atualiza o de versão anterior)."));
+    const QCommandLineOption initDemoOption(QStringLiteral("init-demo"),
+                                            QStringLiteral("Cria o esquema, os dados e os "
+                                                           "usuários de demonstração (um banco "
+                                                           "com dados não é alterado)."));
     const QCommandLineOption listenOption(QStringLiteral("listen"),
                                           QStringLiteral("Atende em HOST:PORTA (porta 0: "
                                                          "qualquer porta livre)."),
@@ -134,7 +154,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("N"), QString::number(qBound(2, QThread::idealThreadCount(), 8)));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Registra cada requisição."));
-    parser.addOptions({dbOption, initOption, listenOption, certOption, keyOption, sessionOption,
+    parser.addOptions({dbOption, initOption, initDemoOption, listenOption, certOption, keyOption, sessionOption,
                        branchOption, branchesOption, billingOption, boundOption, sinceOption,
                        workersOption, verboseOption});
     parser.addPositionalArgument(QStringLiteral("comando"),
@@ -149,7 +169,8 @@ int main(int argc, char* argv[]) {
     const QString path = parser.value(dbOption);
     const QStringList positional = parser.positionalArguments();
     if (path.isEmpty()) {
-        print(stderr, QStringLiteral("Informe o banco com --db PATH."));
+        print(stderr, QStringLiteral("Informe o banco com --db (um arquivo SQLite ou "
+                                     "postgresql://servidor/banco)."));
         return UsageError;
     }
     try {
@@ -169,18 +190,20 @@ int main(int argc, char* argv[]) {
             if ((command != QLatin1String("lock") && command != QLatin1String("unlock")) ||
                 positional.size() != 2 || !parser.isSet(branchOption)) {
                 print(stderr, QStringLiteral("Uso: apurfat-server lock|unlock NRAPURACFAT "
-                                             "--branch CODE --db PATH"));
+                                             "--branch CODE --db DB"));
                 return UsageError;
             }
             return lockCommand(command, positional.at(1), parser.value(branchOption), path);
         }
-        if (!parser.isSet(initOption) && !parser.isSet(listenOption)) {
+        const bool init = parser.isSet(initOption) || parser.isSet(initDemoOption);
+        if (!init && !parser.isSet(listenOption))
             parser.showHelp(UsageError);
-        }
-        if (parser.isSet(initOption)) {
-            if (const int status = initDemo(path); status != 0 || !parser.isSet(listenOption))
-                return status;
-        }
+        if (parser.isSet(initDemoOption))
+            initDemo(path);
+        else if (parser.isSet(initOption))
+            initSchema(path);
+        if (!parser.isSet(listenOption))
+            return 0;
 
         server::rpc::ServerOptions options;
         options.databasePath = path;

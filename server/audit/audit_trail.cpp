@@ -16,6 +16,19 @@ namespace {
 // The rows of one scope entry by their key.
 using Snapshot = QMap<QString, QJsonObject>;
 
+// A stored value as the trail writes it, in the same form whichever back end stored it:
+// days and moments as the ISO text SQLite keeps.
+QJsonValue jsonOf(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return value.toDate().toString(Qt::ISODate);
+    case QMetaType::QDateTime:
+        return value.toDateTime().toUTC().toString(Qt::ISODate);
+    default:
+        return QJsonValue::fromVariant(value);
+    }
+}
+
 Snapshot snapshot(Database& db, const AuditedRows& part) {
     Rows rows = db.select(QStringLiteral("SELECT * FROM %1 WHERE %2").arg(part.table, part.where),
                           part.params);
@@ -24,7 +37,7 @@ Snapshot snapshot(Database& db, const AuditedRows& part) {
     while (rows.next()) {
         QJsonObject row;
         for (int c = 0; c < columns.size(); ++c)
-            row.insert(columns.at(c), QJsonValue::fromVariant(rows.value(c)));
+            row.insert(columns.at(c), jsonOf(rows.value(c)));
         QStringList key;
         for (const QString& k : part.key)
             key << row.value(k).toVariant().toString();
@@ -96,7 +109,7 @@ QList<AuditEntry> auditEntries(Database& db, const QString& branch, const QDateT
     while (rows.next()) {
         AuditEntry e;
         e.number = rows.value(0).toLongLong();
-        e.when = QDateTime::fromString(rows.text(1), Qt::ISODateWithMs);
+        e.when = rows.moment(1);
         e.login = rows.text(2);
         e.address = rows.text(3);
         e.method = rows.text(4);

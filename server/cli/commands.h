@@ -2,10 +2,10 @@
 
 // The operator's commands of the server: users and the audit trail.
 //
-//   apurfat-server user add LOGIN --branches A[,B…] [--billing B] [--bound] --db PATH
-//   apurfat-server user passwd|disable|enable LOGIN --db PATH
-//   apurfat-server user branches LOGIN --branches A[,B…] [--billing B] [--bound] --db PATH
-//   apurfat-server audit --branch CODE [--since YYYY-MM-DD] --db PATH
+//   apurfat-server user add LOGIN --branches A[,B…] [--billing B] [--bound] --db DB
+//   apurfat-server user passwd|disable|enable LOGIN --db DB
+//   apurfat-server user branches LOGIN --branches A[,B…] [--billing B] [--bound] --db DB
+//   apurfat-server audit --branch CODE [--since YYYY-MM-DD] --db DB
 //
 // Passwords are read from the terminal without echo, or from the first line of standard
 // input; never from the command line, where other users of the machine could read them.

@@ -4,6 +4,7 @@
 #include "framework/data/packet.h"
 #include "framework/data/text_format.h"
 #include "server/auth/caller.h"
+#include "server/db/database.h"
 #include "server/methods/methods.h"
 #include "server/methods/refusal.h"
 #include "server/methods/write_scopes.h"
@@ -246,14 +247,19 @@ QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, cons
     QElapsedTimer timer;
     timer.start();
     // By-reference arguments change only when the call succeeds.
-    QVariantList work = args;
+    QVariantList authorized = args, work;
     try {
-        authorize(method, work, caller);
-        QVariant result = method.audit ? runAudited(
-                                             db, caller, QLatin1String(method.name),
-                                             [&] { return method.audit(db, work); },
-                                             [&] { return method.run(db, work); })
-                                       : method.run(db, work);
+        authorize(method, authorized, caller);
+        // A write that another server's write got in the way of runs again from the start,
+        // on the arguments as they came.
+        QVariant result = retryingConflicts(db, [&] {
+            work = authorized;
+            return method.audit ? runAudited(
+                                      db, caller, QLatin1String(method.name),
+                                      [&] { return method.audit(db, work); },
+                                      [&] { return method.run(db, work); })
+                                : method.run(db, work);
+        });
         if (method.envelope)
             result = QVariantMap{{QStringLiteral("ok"), true},
                                  {QStringLiteral("payload"), result},

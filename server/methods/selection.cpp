@@ -64,10 +64,8 @@ QVariant getCliente(Database& db, QVariantList& args) {
 
 QVariant getPrxRelApurFat(Database& db, QVariantList& args) {
     const QString branch = args.at(0).toString();
-    Transaction tx(db);
     requireBranch(db, branch);
-    const int number = nextNumber(db, branch, QStringLiteral("RELAPURFAT"), kWorkCounterLargest);
-    tx.commit();
+    const int number = db.backend().nextWorkNumber(db, branch, kWorkCounterLargest);
     return QStringLiteral("%1%2").arg(branch).arg(number, 6, 10, QLatin1Char('0'));
 }
 

@@ -140,8 +140,7 @@ void RpcServer::start() {
                             .arg(m_options.port)
                             .arg(error));
     }
-    qCDebug(lcServer).noquote() << "serving" << m_options.databasePath << "with" << m_workers.size()
-                                << "workers";
+    qCDebug(lcServer) << "serving with" << m_workers.size() << "workers";
 }
 
 void RpcServer::stop() {

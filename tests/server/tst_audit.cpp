@@ -159,19 +159,16 @@ private slots:
     }
 
     void aDatabaseOfTheFirstVersionGetsUsersAndTrailOnOpening() {
-        Fixture f;
-        f.standardWorld();
+        TestDatabase old;
         {
-            QSqlQuery q(f.db().connection());
-            for (const char* sql : {"DROP TABLE AUDITORIA", "DROP TABLE USUFILIAL",
-                                    "DROP TABLE USUARIO", "PRAGMA user_version = 1"})
-                QVERIFY2(q.exec(sql), sql);
+            server::Database first(old.address(), server::Database::Mode::CreateIfMissing, 1);
+            first.exec("INSERT INTO FILIAL VALUES ('0001', 'Matriz', '2026-03-10')");
         }
-        const auto reopened = f.open();
-        QCOMPARE(reopened->scalar("PRAGMA user_version").toInt(), 2);
-        QCOMPARE(reopened->scalar("SELECT count(*) FROM FILIAL").toInt(), 2);
-        QVERIFY(!reopened->scalar("SELECT count(*) FROM USUARIO").isNull());
-        QVERIFY(!reopened->scalar("SELECT count(*) FROM AUDITORIA").isNull());
+        server::Database reopened(old.address(), server::Database::Mode::OpenExisting);
+        QCOMPARE(reopened.backend().heldVersion(reopened), 2);
+        QCOMPARE(reopened.scalar("SELECT count(*) FROM FILIAL").toInt(), 1);
+        QVERIFY(!reopened.scalar("SELECT count(*) FROM USUARIO").isNull());
+        QVERIFY(!reopened.scalar("SELECT count(*) FROM AUDITORIA").isNull());
     }
 };
 

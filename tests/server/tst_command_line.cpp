@@ -1,14 +1,17 @@
 // The server executable as the host and an operator run it: creating the demo database,
 // listening on a free port, locking a calculation, managing users and reading the audit
-// trail.
+// trail; on a SQLite file or a PostgreSQL database alike.
 
 #include "contracts/host_framework.h"
 #include "framework/data/field_type.h"
 #include "framework/net/rpc_client.h"
 
+#include "test_database.h"
+
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -43,6 +46,18 @@ bool lockedOverTheSocket(RpcClient& client) {
                 .toBool();
 }
 
+// One number the database answers, on a connection of the test's own.
+int count(const TestDatabase& database, const QString& sql) {
+    int n = -1;
+    {
+        QSqlQuery q(database.connect(QStringLiteral("check")));
+        if (q.exec(sql) && q.next())
+            n = q.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return n;
+}
+
 } // namespace
 
 class TestCommandLine : public QObject {
@@ -50,31 +65,36 @@ class TestCommandLine : public QObject {
 
 private slots:
     void initDemoCreatesOnceAndLeavesDataAlone() {
-        QTemporaryDir dir;
-        const QString db = dir.filePath("demo.db");
+        TestDatabase database(QStringLiteral("demo.db"));
+        const QString db = database.address();
         const Outcome first = run({"--init-demo", "--db", db});
         QCOMPARE(first.status, 0);
         QVERIFY(first.out.contains(QStringLiteral("criado")));
-        const qint64 size = QFileInfo(db).size();
+        const int days = count(database, "SELECT count(*) FROM EFETCDRS");
+        QVERIFY(days > 0);
         const Outcome second = run({"--init-demo", "--db", db});
         QCOMPARE(second.status, 0);
         QVERIFY(second.out.contains(QStringLiteral("nada foi alterado")));
-        QCOMPARE(QFileInfo(db).size(), size);
+        QCOMPARE(count(database, "SELECT count(*) FROM EFETCDRS"), days);
+        const Outcome schema = run({"--init", "--db", db});
+        QCOMPARE(schema.status, 0);
+        QVERIFY(schema.out.contains(QStringLiteral("tem o esquema deste sistema")));
 
-        const QString foreign = dir.filePath("notas.txt");
-        QFile file(foreign);
-        file.open(QIODevice::WriteOnly);
-        file.write(QByteArray(8192, 'x'));
-        file.close();
-        const Outcome refused = run({"--init-demo", "--db", foreign});
+        // The schema alone, without data; a database of something else is left alone.
+        TestDatabase empty, foreign;
+        QCOMPARE(run({"--init", "--db", empty.address()}).status, 0);
+        QCOMPARE(count(empty, "SELECT count(*) FROM FILIAL"), 0);
+        QVERIFY(QSqlQuery(foreign.connect("foreign")).exec("CREATE TABLE notas (texto TEXT)"));
+        QSqlDatabase::removeDatabase("foreign");
+        const Outcome refused = run({"--init-demo", "--db", foreign.address()});
         QCOMPARE(refused.status, 1);
-        QVERIFY(!refused.err.isEmpty());
-        QCOMPARE(QFileInfo(foreign).size(), 8192);
+        QVERIFY(refused.err.contains(QStringLiteral("não é um banco de dados deste sistema")));
+        QCOMPARE(count(foreign, "SELECT count(*) FROM notas"), 0);
     }
 
     void listensOnAFreePortAndLocksFromTheCommandLine() {
-        QTemporaryDir dir;
-        const QString db = dir.filePath("demo.db");
+        TestDatabase database(QStringLiteral("demo.db"));
+        const QString db = database.address();
         QProcess server;
         QElapsedTimer startup;
         startup.start();
@@ -123,18 +143,24 @@ private slots:
     }
 
     void usersAreManagedFromTheCommandLine() {
-        QTemporaryDir dir;
-        const QString db = dir.filePath("demo.db");
+        TestDatabase database(QStringLiteral("demo.db"));
+        const QString db = database.address();
         QCOMPARE(run({"--init-demo", "--db", db}).status, 0);
         const Outcome added = run(
             {"user", "add", "maria", "--branches", "0002,0001", "--billing", "0001", "--db", db},
             "senha-da-maria\n");
         QCOMPARE(added.status, 0);
         QVERIFY(added.out.contains(QStringLiteral("cadastrado")));
-        // The password never reaches the file in the clear.
-        QFile file(db);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(!file.readAll().contains("senha-da-maria"));
+        // The password never reaches the database in the clear.
+        QCOMPARE(count(database, "SELECT count(*) FROM USUARIO WHERE NMLOGIN = 'maria' AND "
+                                 "DSHASHSENHA LIKE '$argon2id$%' AND "
+                                 "DSHASHSENHA NOT LIKE '%senha-da-maria%'"),
+                 1);
+        if (!database.onPostgres()) {
+            QFile file(db);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY(!file.readAll().contains("senha-da-maria"));
+        }
 
         QCOMPARE(run({"user", "passwd", "maria", "--db", db}, "nova-senha-da-maria\n").status, 0);
         QCOMPARE(
@@ -147,8 +173,8 @@ private slots:
     }
 
     void mistakesOnTheCommandLineAreReported() {
-        QTemporaryDir dir;
-        const QString db = dir.filePath("demo.db");
+        TestDatabase database(QStringLiteral("demo.db")), missing;
+        const QString db = database.address();
         QCOMPARE(run({"--init-demo", "--db", db}).status, 0);
         const Outcome unknown = run({"lock", "0000009999", "--branch", "0001", "--db", db});
         QCOMPARE(unknown.status, 1);
@@ -165,10 +191,26 @@ private slots:
         QCOMPARE(clear.status, 1);
         QVERIFY(clear.err.contains(QStringLiteral("--cert")));
         QCOMPARE(run({"--listen", "127.0.0.1:99999", "--db", db}).status, 2);
-        const Outcome missing = run({"--listen", "127.0.0.1:0", "--db", dir.filePath("x.db")});
-        QCOMPARE(missing.status, 1);
-        QVERIFY(missing.err.contains(QStringLiteral("não encontrado")));
-        QVERIFY(!QFile::exists(dir.filePath("x.db")));
+        // A database that is not there, or not reachable, is refused at once.
+        QElapsedTimer timer;
+        timer.start();
+        const Outcome empty = run({"--listen", "127.0.0.1:0", "--db", missing.address()});
+        QCOMPARE(empty.status, 1);
+        QVERIFY2(empty.err.contains(missing.onPostgres() ? "está vazio" : "não encontrado"),
+                 qPrintable(empty.err));
+        if (!missing.onPostgres())
+            QVERIFY(!QFile::exists(missing.address()));
+        const Outcome unreachable =
+            run({"--listen", "127.0.0.1:0", "--db", "postgresql://apurfat@127.0.0.1:1/apurfat"});
+        QCOMPARE(unreachable.status, 1);
+        QVERIFY2(unreachable.err.contains("Não foi possível conectar ao banco de dados "
+                                          "postgresql://apurfat@127.0.0.1:1/apurfat"),
+                 qPrintable(unreachable.err));
+        const Outcome unreadable = run({"--init", "--db", "postgresql://:senha@servidor:porta/"});
+        QCOMPARE(unreadable.status, 1);
+        QVERIFY(unreadable.err.contains("Endereço de banco PostgreSQL inválido"));
+        QVERIFY(!unreadable.err.contains("senha"));
+        QVERIFY(timer.elapsed() < 15000);
     }
 };
 
