@@ -33,8 +33,9 @@ bool isPostgresUri(const QString& text) {
 }
 
 PostgresAddress parsePostgresUri(const QString& text) {
-    // What is shown in a refusal never carries the password.
-    QUrl url(text, QUrl::StrictMode);
+    // What is shown in a refusal never carries the password. Tolerant: an operator may
+    // write a space in an option where a URL wants %20.
+    QUrl url(text, QUrl::TolerantMode);
     const QString shown = url.isValid() ? url.toDisplayString(QUrl::RemovePassword)
                                         : QStringLiteral("(ilegível)");
     if (!isPostgresUri(text) || !url.isValid())

@@ -58,10 +58,16 @@ void Database::close() {
 }
 
 void Database::raise(const QSqlError& error, const QString& sql) {
-    qCWarning(lcDatabase).noquote() << "SQL failed:" << error.text() << "in" << sql.simplified();
-    switch (m_backend->classify(error)) {
-    case Failure::Conflict:
+    // A connection the database ended is not always told by the error's code.
+    const Failure failure = m_db.isOpen() ? m_backend->classify(error) : Failure::Lost;
+    if (failure == Failure::Conflict) {
+        // Expected now and then with several servers: the write runs again.
+        qCInfo(lcDatabase).noquote() << "write conflict:" << describe(error);
         throw WriteConflict(kBusy);
+    }
+    qCWarning(lcDatabase).noquote() << "SQL failed:" << error.text() << "in" << sql.simplified();
+    switch (failure) {
+    case Failure::Conflict:
     case Failure::Busy:
         throw EDatabaseError(kBusy);
     case Failure::Lost:

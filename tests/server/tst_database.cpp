@@ -6,11 +6,11 @@
 #include "fixture.h"
 
 #include "contracts/host_framework.h"
+#include "framework/net/database_uri.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -57,7 +57,7 @@ void calculationWorld(Fixture& f) {
 }
 
 QVariant show(Fixture& f, const char* setting) {
-    return f.value(QStringLiteral("SHOW %1").arg(QLatin1String(setting)));
+    return f.value(QStringLiteral("SELECT current_setting('%1')").arg(QLatin1String(setting)));
 }
 
 // PostgreSQL: the backend that waits for the advisory lock `key`, once one does.
@@ -88,7 +88,7 @@ private slots:
             QCOMPARE(show(f, "idle_in_transaction_session_timeout").toString(),
                      QStringLiteral("1min"));
             server::Transaction tx(f.db());
-            QCOMPARE(f.db().scalar("SHOW transaction_isolation").toString(),
+            QCOMPARE(f.db().scalar("SELECT current_setting('transaction_isolation')").toString(),
                      QStringLiteral("serializable"));
         } else {
             QCOMPARE(f.value("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
@@ -167,9 +167,9 @@ private slots:
             timer.start();
             QVERIFY(refusalOf("postgresql://postgres@127.0.0.1:1/apurfat", Mode::OpenExisting)
                         .contains(QStringLiteral("Não foi possível conectar")));
-            QString missing = fresh.address();
-            missing.replace(QRegularExpression("/[^/]*$"), "/nao_existe");
-            QVERIFY(refusalOf(missing, Mode::CreateIfMissing).contains("nao_existe"));
+            PostgresAddress missing = parsePostgresUri(fresh.address());
+            missing.database = QStringLiteral("nao_existe");
+            QVERIFY(refusalOf(missing.display(), Mode::CreateIfMissing).contains("nao_existe"));
             QVERIFY(timer.elapsed() < 10000);
         } else {
             const QString text = QDir(fresh.folder()).filePath("text.db");

@@ -3,8 +3,9 @@
 // A fresh database for one test, on the back end the run asks for: a SQLite file in a
 // temporary folder by default, or, when the environment's APURFAT_TEST_POSTGRESQL names a
 // PostgreSQL server (a postgresql:// URI of a database to connect to, or a file holding one),
-// a database of its own on that server, dropped when the test is done. A test that runs on
-// both takes its database from here and the server's --db from address().
+// a schema of its own there (in a database of the test program's own), dropped when the test
+// is done. A test that runs on both takes its database from here and the server's --db from
+// address().
 
 #include <QSqlDatabase>
 #include <QString>
@@ -38,5 +39,5 @@ private:
     QTemporaryDir m_dir;
     QString m_server; // the PostgreSQL server's URI; empty on SQLite
     QString m_address;
-    QString m_name; // the PostgreSQL database's name; empty on SQLite
+    QString m_name; // the PostgreSQL schema's name; empty on SQLite
 };
