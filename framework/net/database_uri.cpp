@@ -36,8 +36,14 @@ PostgresAddress parsePostgresUri(const QString& text) {
     // What is shown in a refusal never carries the password. Tolerant: an operator may
     // write a space in an option where a URL wants %20.
     QUrl url(text, QUrl::TolerantMode);
-    const QString shown = url.isValid() ? url.toDisplayString(QUrl::RemovePassword)
-                                        : QStringLiteral("(ilegível)");
+    QString shown = QStringLiteral("(ilegível)");
+    if (url.isValid()) {
+        QUrl withoutPassword = url;
+        QUrlQuery query(url);
+        query.removeAllQueryItems(QStringLiteral("password"));
+        withoutPassword.setQuery(query);
+        shown = withoutPassword.toDisplayString(QUrl::RemovePassword);
+    }
     if (!isPostgresUri(text) || !url.isValid())
         refuse(shown, QStringLiteral("não é um endereço postgresql://"));
     if (url.hasFragment())
