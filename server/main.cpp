@@ -59,8 +59,7 @@ void initSchema(const QString& address) {
 void initDemo(const QString& address) {
     server::Database db(address, server::Database::Mode::CreateIfMissing);
     if (server::hasData(db)) {
-        print(stdout,
-              QStringLiteral("O banco %1 já tem dados; nada foi alterado.").arg(db.name()));
+        print(stdout, QStringLiteral("O banco %1 já tem dados; nada foi alterado.").arg(db.name()));
         return;
     }
     server::loadDemoData(db, QDate::currentDate());
@@ -154,9 +153,9 @@ int main(int argc, char* argv[]) {
         QStringLiteral("N"), QString::number(qBound(2, QThread::idealThreadCount(), 8)));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Registra cada requisição."));
-    parser.addOptions({dbOption, initOption, initDemoOption, listenOption, certOption, keyOption, sessionOption,
-                       branchOption, branchesOption, billingOption, boundOption, sinceOption,
-                       workersOption, verboseOption});
+    parser.addOptions({dbOption, initOption, initDemoOption, listenOption, certOption, keyOption,
+                       sessionOption, branchOption, branchesOption, billingOption, boundOption,
+                       sinceOption, workersOption, verboseOption});
     parser.addPositionalArgument(QStringLiteral("comando"),
                                  QStringLiteral("lock|unlock NRAPURACFAT (com --branch), "
                                                 "user add|passwd|disable|enable|branches LOGIN, "

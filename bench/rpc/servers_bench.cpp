@@ -64,8 +64,8 @@ int main(int argc, char* argv[]) {
     initDemo(program, file.address());
     initDemo(program, shared.address());
     auto serve = [&](const QString& database) {
-        return QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                           QStringLiteral("--db"),     database,
+        return QStringList{QStringLiteral("--listen"),  QStringLiteral("127.0.0.1:0"),
+                           QStringLiteral("--db"),      database,
                            QStringLiteral("--workers"), parser.value(workersOption)};
     };
     QProcess sqliteServer;
@@ -108,7 +108,8 @@ int main(int argc, char* argv[]) {
     row("one of three servers, PostgreSQL", statsOf(sharedTimes));
 
     std::printf("throughput with %d clients (calls/s):\n", clients);
-    std::printf("  %-36s %8.0f\n", "one server, SQLite", throughput({sqlitePort}, clients, seconds));
+    std::printf("  %-36s %8.0f\n", "one server, SQLite",
+                throughput({sqlitePort}, clients, seconds));
     std::printf("  %-36s %8.0f\n", "one server, PostgreSQL",
                 throughput({postgresPorts.first()}, clients, seconds));
     std::printf("  %-36s %8.0f\n", "three servers, one PostgreSQL",

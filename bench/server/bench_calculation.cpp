@@ -59,10 +59,11 @@ void fill(const QString& database, int others) {
                 {target, service});
         for (QDate d = kFrom; d <= kTo; d = d.addDays(1)) {
             const QString iso = d.toString(Qt::ISODate);
-            db.exec("INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, QTCOMECDRS, "
-                    "QTPREVCDRS, NRAGRUEFET, VRPRECEFET, CDPRODUTO) VALUES ('0001', ?, ?, ?, 100, "
-                    "100, '001', 12.34, ?)",
-                    {target, service, iso, "P" + service});
+            db.exec(
+                "INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, QTCOMECDRS, "
+                "QTPREVCDRS, NRAGRUEFET, VRPRECEFET, CDPRODUTO) VALUES ('0001', ?, ?, ?, 100, "
+                "100, '001', 12.34, ?)",
+                {target, service, iso, "P" + service});
             int seq = 0;
             for (const auto& [quantity, nf] :
                  {std::pair{50.0, "001"}, std::pair{30.0, "002"}, std::pair{20.0, "003"}})
@@ -79,10 +80,10 @@ void fill(const QString& database, int others) {
                 "(?, 'J', ?, ?)",
                 {client, QString::number(10000000000000LL + c), "Cliente " + client});
         for (const char* table : {"SERVCLIE", "EFETCDRS", "EFETRATCDRS"}) {
-            const QString columns = db.select(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0")
-                                                  .arg(QLatin1String(table)))
-                                        .columnNames()
-                                        .join(QStringLiteral(", "));
+            const QString columns =
+                db.select(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(QLatin1String(table)))
+                    .columnNames()
+                    .join(QStringLiteral(", "));
             QString copied = columns;
             copied.replace(QStringLiteral("CDCLIENTE"), QStringLiteral("?"));
             db.exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %1 WHERE CDCLIENTE = ?")
@@ -208,8 +209,8 @@ int main(int argc, char** argv) {
             if (base == 0)
                 base = f.calculation;
             std::printf("  %-10s %-10d %18.1f %12.1f %12.1f   (%.2f× the first)\n",
-                        postgres.isEmpty() ? "SQLite" : "PostgreSQL", scale.toInt(),
-                        f.calculation, f.sum, f.days, f.calculation / base);
+                        postgres.isEmpty() ? "SQLite" : "PostgreSQL", scale.toInt(), f.calculation,
+                        f.sum, f.days, f.calculation / base);
             std::fflush(stdout);
         }
     }

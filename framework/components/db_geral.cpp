@@ -13,8 +13,9 @@ bool Open(const QString& driver, const QString& databaseName, QString* error) {
     if (driver == QLatin1String("QPSQL") && isPostgresUri(databaseName)) {
         try {
             parsePostgresUri(databaseName)
-                .applyTo(db, {{QStringLiteral("connect_timeout"), QStringLiteral("5")},
-                              {QStringLiteral("application_name"), QStringLiteral("apurfat-host")}});
+                .applyTo(db,
+                         {{QStringLiteral("connect_timeout"), QStringLiteral("5")},
+                          {QStringLiteral("application_name"), QStringLiteral("apurfat-host")}});
         } catch (const Exception& e) {
             if (error)
                 *error = e.message();

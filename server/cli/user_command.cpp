@@ -61,8 +61,9 @@ int userCommand(const CommandArgs& args) {
         } else {
             const bool active = action == QLatin1String("enable");
             setUserActive(db, login, active);
-            done = QStringLiteral("Usuário %1 %2.").arg(
-                login, active ? QStringLiteral("reativado") : QStringLiteral("desativado"));
+            done = QStringLiteral("Usuário %1 %2.")
+                       .arg(login,
+                            active ? QStringLiteral("reativado") : QStringLiteral("desativado"));
         }
     });
     print(stdout, done);

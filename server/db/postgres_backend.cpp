@@ -24,9 +24,8 @@ constexpr qint64 kSchemaLock = 0x41504654;
 const QList<QPair<QString, QString>> kSessionSettings{
     {QStringLiteral("connect_timeout"), QStringLiteral("5")},
     {QStringLiteral("application_name"), QStringLiteral("apurfat-server")},
-    {QStringLiteral("options"),
-     QStringLiteral("-c client_min_messages=error -c lock_timeout=5000 "
-                    "-c idle_in_transaction_session_timeout=60000")},
+    {QStringLiteral("options"), QStringLiteral("-c client_min_messages=error -c lock_timeout=5000 "
+                                               "-c idle_in_transaction_session_timeout=60000")},
 };
 
 class PostgresBackend final : public Backend {
@@ -42,8 +41,9 @@ public:
                                                 "(pacote libqt6sql6-psql)."));
         m_address.applyTo(db, kSessionSettings);
         if (!db.open())
-            throw EDatabaseError(QStringLiteral("Não foi possível conectar ao banco de dados %1: %2")
-                                     .arg(name(), describe(db.lastError())));
+            throw EDatabaseError(
+                QStringLiteral("Não foi possível conectar ao banco de dados %1: %2")
+                    .arg(name(), describe(db.lastError())));
         return db;
     }
 
@@ -110,8 +110,9 @@ public:
         if (db.scalar(QStringLiteral("SELECT to_regclass('%1') IS NOT NULL")
                           .arg(QLatin1String(kVersionTable)))
                 .toBool())
-            return db.scalar(QStringLiteral("SELECT max(NRVERSAO) FROM %1")
-                                 .arg(QLatin1String(kVersionTable)))
+            return db
+                .scalar(QStringLiteral("SELECT max(NRVERSAO) FROM %1")
+                            .arg(QLatin1String(kVersionTable)))
                 .toInt();
         const int objects =
             db.scalar(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_class c JOIN "
@@ -132,10 +133,10 @@ public:
     }
 
     void lockSchema(Database& db, bool lock) const override {
-        db.scalar(QStringLiteral("SELECT %1(%2)")
-                      .arg(lock ? QLatin1String("pg_advisory_lock")
-                                : QLatin1String("pg_advisory_unlock"))
-                      .arg(kSchemaLock));
+        db.scalar(
+            QStringLiteral("SELECT %1(%2)")
+                .arg(lock ? QLatin1String("pg_advisory_lock") : QLatin1String("pg_advisory_unlock"))
+                .arg(kSchemaLock));
     }
 
     int nextWorkNumber(Database& db, const QString&, int largest) const override {

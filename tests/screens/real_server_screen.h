@@ -3,8 +3,9 @@
 // The main screen against the real application server: `apurfat-server` started as a child
 // on a fresh demonstration database over loopback (a SQLite file, or a PostgreSQL database
 // when the run asks for one), the same database serving as the suite's database for the
-// branch query, and a connection of the test's own to read what the database holds. Only the dialogs are scripted, so that no modal blocks the test; the
-// clerk's input goes through the real widgets as key and mouse events.
+// branch query, and a connection of the test's own to read what the database holds. Only the
+// dialogs are scripted, so that no modal blocks the test; the clerk's input goes through the real
+// widgets as key and mouse events.
 
 #include "scripted_ui.h"
 #include "test_database.h"

@@ -35,8 +35,8 @@ void installStop(server::Database& db, const QString& event) {
     const QVariant handle = db.connection().driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") == 0) {
         sqlite3* native = *static_cast<sqlite3* const*>(handle.constData());
-        sqlite3_create_function_v2(native, "pause_for_kill", 0, SQLITE_UTF8, nullptr,
-                                   pauseForKill, nullptr, nullptr, nullptr);
+        sqlite3_create_function_v2(native, "pause_for_kill", 0, SQLITE_UTF8, nullptr, pauseForKill,
+                                   nullptr, nullptr, nullptr);
         db.execOnce(QStringLiteral("CREATE TEMP TRIGGER stop %1 BEGIN SELECT pause_for_kill(); "
                                    "END")
                         .arg(event));

@@ -127,8 +127,8 @@ private slots:
         Fixture f;
         f.standardWorld();
         f.addShare("0001", "C1", "00002", QDate(2026, 3, 2), "0001", 60);
-        QVERIFY(ok(f.call("SetEfetivos", {"C1", "0001", QDate(2026, 3, 1), QDate(2026, 3, 1),
-                                          "00002", "2"})));
+        QVERIFY(ok(f.call("SetEfetivos",
+                          {"C1", "0001", QDate(2026, 3, 1), QDate(2026, 3, 1), "00002", "2"})));
         const QString before = snapshot(f.db());
         QVERIFY_THROWS_EXCEPTION(EDatabaseError, f.db().exec(statement));
         QCOMPARE(snapshot(f.db()), before);
@@ -159,7 +159,8 @@ private slots:
             server::Database db(newer.address(), Mode::CreateIfMissing);
             db.backend().recordVersion(db, 99);
         }
-        QVERIFY(refusalOf(newer.address(), Mode::OpenExisting).contains(QStringLiteral("versão 99")));
+        QVERIFY(
+            refusalOf(newer.address(), Mode::OpenExisting).contains(QStringLiteral("versão 99")));
 
         if (fresh.onPostgres()) {
             // Refused within seconds, whether the server or the database is missing.
@@ -199,7 +200,8 @@ private slots:
         other.join();
         for (auto& db : opened) {
             QCOMPARE(db->backend().heldVersion(*db), server::currentSchemaVersion());
-            QCOMPARE(db->scalar("SELECT NMFILIAL FROM FILIAL").toString(), QStringLiteral("Matriz"));
+            QCOMPARE(db->scalar("SELECT NMFILIAL FROM FILIAL").toString(),
+                     QStringLiteral("Matriz"));
             QCOMPARE(db->scalar("SELECT count(*) FROM USUARIO").toInt(), 0);
         }
     }
@@ -243,8 +245,8 @@ private slots:
         });
         QElapsedTimer timer;
         timer.start();
-        const QVariant saved =
-            f.call("SetEfetivos", {"C1", "0001", QDate(2026, 3, 1), QDate(2026, 3, 31), "00002", "7"});
+        const QVariant saved = f.call(
+            "SetEfetivos", {"C1", "0001", QDate(2026, 3, 1), QDate(2026, 3, 31), "00002", "7"});
         release.join();
         QVERIFY2(ok(saved), qPrintable(message(saved)));
         QVERIFY(timer.elapsed() >= 250);
@@ -323,8 +325,9 @@ private slots:
         auto worker = f.open();
         const int backend = worker->scalar("SELECT pg_backend_pid()").toInt();
         f.value("SELECT pg_terminate_backend(?)", {backend});
-        QVERIFY(errorOf([&] { worker->scalar("SELECT count(*) FROM FILIAL"); })
-                    .contains(QStringLiteral("foi perdida")));
+        QVERIFY(errorOf([&] {
+                    worker->scalar("SELECT count(*) FROM FILIAL");
+                }).contains(QStringLiteral("foi perdida")));
         QCOMPARE(worker->scalar("SELECT count(*) FROM FILIAL").toInt(), 2);
         QVERIFY(worker->scalar("SELECT pg_backend_pid()").toInt() != backend);
     }

@@ -88,8 +88,8 @@ private slots:
         QCOMPARE(second, QStringLiteral("0001000002"));
         // The branch in front; the running part is the branch's own on SQLite, and one
         // sequence for every branch on PostgreSQL.
-        QCOMPARE(other, f.onPostgres() ? QStringLiteral("0002000003")
-                                       : QStringLiteral("0002000001"));
+        QCOMPARE(other,
+                 f.onPostgres() ? QStringLiteral("0002000003") : QStringLiteral("0002000001"));
         QVERIFY(first.size() <= 10);
 
         try {

@@ -137,11 +137,13 @@ private slots:
         auto bia = site.clerk(1, Clerks[1]);
         for (int round = 0; round < 4; ++round) {
             const ShareRow loaded = share("0001", 60 + round);
-            const QList<QVariant> answers = atOnce(
-                {{ana.get(), request("SetRateio", {changePacket({updateOf(loaded, share("0001", 70)),
-                                                                 insertOf(share("0003", 1))})})},
-                 {bia.get(), request("SetRateio", {changePacket({updateOf(loaded, share("0001", 80)),
-                                                                 insertOf(share("0003", 2))})})}});
+            const QList<QVariant> answers =
+                atOnce({{ana.get(),
+                         request("SetRateio", {changePacket({updateOf(loaded, share("0001", 70)),
+                                                             insertOf(share("0003", 1))})})},
+                        {bia.get(),
+                         request("SetRateio", {changePacket({updateOf(loaded, share("0001", 80)),
+                                                             insertOf(share("0003", 2))})})}});
             QCOMPARE(int(ok(answers.at(0))) + int(ok(answers.at(1))), 1);
             const bool anaWon = ok(answers.at(0));
             const QString refusal = message(answers.at(anaWon ? 1 : 0));
@@ -153,9 +155,9 @@ private slots:
                                                   anaWon ? "0003 1" : "0003 2"}));
             QCOMPARE(site.f.count("SELECT count(*) FROM AUDITORIA WHERE NMMETODO = 'SetRateio'"),
                      round + 1);
-            QCOMPARE(site.f.value("SELECT NMLOGIN FROM AUDITORIA ORDER BY NRAUDITORIA DESC")
-                         .toString(),
-                     anaWon ? Clerks[0] : Clerks[1]);
+            QCOMPARE(
+                site.f.value("SELECT NMLOGIN FROM AUDITORIA ORDER BY NRAUDITORIA DESC").toString(),
+                anaWon ? Clerks[0] : Clerks[1]);
             // Back to the start for the next round, as the next day's work would be.
             site.f.db().exec("DELETE FROM EFETRATCDRS WHERE NRSEQITRAT = '0003'");
             site.f.db().exec("UPDATE EFETRATCDRS SET QTDERATEIO = ? WHERE NRSEQITRAT = '0001'",
@@ -167,8 +169,12 @@ private slots:
         Installation site(2);
         auto ana = site.clerk(0, Clerks[0]);
         auto bia = site.clerk(1, Clerks[1]);
-        const QVariantList args{QStringLiteral("0001"), QStringLiteral("C1"), QDate(2026, 3, 1),
-                                QDate(2026, 3, 31), QString(), QStringLiteral("0001")};
+        const QVariantList args{QStringLiteral("0001"),
+                                QStringLiteral("C1"),
+                                QDate(2026, 3, 1),
+                                QDate(2026, 3, 31),
+                                QString(),
+                                QStringLiteral("0001")};
         const QList<QVariant> answers = atOnce({{ana.get(), request("Confirma_Calculo", args)},
                                                 {bia.get(), request("Confirma_Calculo", args)}});
         QCOMPARE(int(ok(answers.at(0))) + int(ok(answers.at(1))), 1);

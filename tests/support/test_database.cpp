@@ -30,8 +30,8 @@ bool administer(const QString& uri, const QStringList& statements) {
     bool done = true;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        parsePostgresUri(uri).applyTo(db, {{QStringLiteral("options"),
-                                            QStringLiteral("-c client_min_messages=error")}});
+        parsePostgresUri(uri).applyTo(
+            db, {{QStringLiteral("options"), QStringLiteral("-c client_min_messages=error")}});
         if (!db.open())
             qFatal("PostgreSQL for the tests: %s", qPrintable(db.lastError().text()));
         for (const QString& sql : statements) {
@@ -70,8 +70,8 @@ QString programDatabase(const QString& server) {
         dropFrom = server;
         // FORCE: a server of a test that is still on its way out must not keep it.
         qAddPostRoutine([] {
-            administer(dropFrom, {QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)")
-                                      .arg(made)});
+            administer(dropFrom,
+                       {QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(made)});
         });
     }
     return made;
