@@ -61,7 +61,7 @@ public:
 
     // One statement of the schema, written in the shared form (see schema.cpp), as this
     // back end runs it: possibly none, possibly several.
-    virtual QStringList render(const QString& statement) const = 0;
+    QStringList render(const QString& statement) const;
     // The version of this system's schema the database holds: 0 when it holds nothing,
     // kForeignSchema when it holds something else.
     static constexpr int kForeignSchema = -1;
@@ -74,6 +74,18 @@ public:
     // The branch's next work number, 1 to `largest` and round again, unique whichever
     // server asks.
     virtual int nextWorkNumber(Database& db, const QString& branch, int largest) const = 0;
+
+protected:
+    // How this back end writes the schema's column tokens; in `date` and `digits` "%1"
+    // stands for the column.
+    struct ColumnForms {
+        QString date, digits, real, moment, serial;
+    };
+    virtual ColumnForms columnForms() const = 0;
+    // The schema's whole statements of a back end's own.
+    virtual QStringList appendOnly(const QString& table) const = 0;
+    virtual QStringList suiteFunctions() const = 0;
+    virtual QStringList workNumbers() const = 0;
 };
 
 } // namespace server

@@ -9,8 +9,6 @@
 #include "contracts/host_framework.h"
 #include "server/db/database.h"
 
-#include <QRegularExpression>
-
 namespace server {
 namespace {
 
@@ -70,40 +68,36 @@ public:
         return Failure::Other;
     }
 
-    QStringList render(const QString& statement) const override {
-        if (statement.startsWith(QLatin1String("$APPEND_ONLY "))) {
-            const QString table = statement.mid(13).trimmed();
-            return {QStringLiteral("CREATE FUNCTION %1_SOMENTE_INCLUSAO() RETURNS trigger "
-                                   "LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION "
-                                   "'a tabela %1 só aceita inclusões'; END $$")
-                        .arg(table),
-                    QStringLiteral("CREATE TRIGGER %1_SEM_ALTERACAO BEFORE UPDATE OR DELETE ON %1 "
-                                   "FOR EACH ROW EXECUTE FUNCTION %1_SOMENTE_INCLUSAO()")
-                        .arg(table),
-                    QStringLiteral("CREATE TRIGGER %1_SEM_LIMPEZA BEFORE TRUNCATE ON %1 "
-                                   "FOR EACH STATEMENT EXECUTE FUNCTION %1_SOMENTE_INCLUSAO()")
-                        .arg(table)};
-        }
-        // What the default text of the suite's branch query calls: PARAM(value) as a one-row
-        // table whose column PARAM holds the value, and NVLSTR(a, b), b when a is null.
-        if (statement.startsWith(QLatin1String("$SUITE_FUNCTIONS")))
-            return {QStringLiteral("CREATE FUNCTION PARAM(VALOR TEXT) RETURNS TABLE (PARAM TEXT) "
-                                   "LANGUAGE sql IMMUTABLE AS $$ SELECT VALOR $$"),
-                    QStringLiteral("CREATE FUNCTION NVLSTR(VALOR TEXT, PADRAO TEXT) RETURNS TEXT "
-                                   "LANGUAGE sql IMMUTABLE AS $$ SELECT COALESCE(VALOR, PADRAO) "
-                                   "$$")};
-        if (statement.startsWith(QLatin1String("$WORK_NUMBERS")))
-            return {QStringLiteral("CREATE SEQUENCE %1").arg(QLatin1String(kWorkNumbers))};
-        static const QRegularExpression date(QStringLiteral("\\$DATE\\((\\w+)\\)"));
-        static const QRegularExpression digits(QStringLiteral("\\$DIGITS\\((\\w+)\\)"));
-        QString out = statement;
-        out.replace(date, QStringLiteral("DATE"));
-        out.replace(digits, QStringLiteral("\\1 !~ '[^0-9]'"));
-        out.replace(QLatin1String("$REAL"), QLatin1String("DOUBLE PRECISION"));
-        out.replace(QLatin1String("$MOMENT"), QLatin1String("TIMESTAMPTZ"));
-        out.replace(QLatin1String("$SERIAL"),
-                    QLatin1String("BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY"));
-        return {out};
+    ColumnForms columnForms() const override {
+        return {QStringLiteral("DATE"), QStringLiteral("%1 !~ '[^0-9]'"),
+                QStringLiteral("DOUBLE PRECISION"), QStringLiteral("TIMESTAMPTZ"),
+                QStringLiteral("BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY")};
+    }
+
+    QStringList appendOnly(const QString& table) const override {
+        return {QStringLiteral("CREATE FUNCTION %1_SOMENTE_INCLUSAO() RETURNS trigger "
+                               "LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION "
+                               "'a tabela %1 só aceita inclusões'; END $$")
+                    .arg(table),
+                QStringLiteral("CREATE TRIGGER %1_SEM_ALTERACAO BEFORE UPDATE OR DELETE ON %1 "
+                               "FOR EACH ROW EXECUTE FUNCTION %1_SOMENTE_INCLUSAO()")
+                    .arg(table),
+                QStringLiteral("CREATE TRIGGER %1_SEM_LIMPEZA BEFORE TRUNCATE ON %1 "
+                               "FOR EACH STATEMENT EXECUTE FUNCTION %1_SOMENTE_INCLUSAO()")
+                    .arg(table)};
+    }
+
+    // What the default text of the suite's branch query calls: PARAM(value) as a one-row
+    // table whose column PARAM holds the value, and NVLSTR(a, b), b when a is null.
+    QStringList suiteFunctions() const override {
+        return {QStringLiteral("CREATE FUNCTION PARAM(VALOR TEXT) RETURNS TABLE (PARAM TEXT) "
+                               "LANGUAGE sql IMMUTABLE AS $$ SELECT VALOR $$"),
+                QStringLiteral("CREATE FUNCTION NVLSTR(VALOR TEXT, PADRAO TEXT) RETURNS TEXT "
+                               "LANGUAGE sql IMMUTABLE AS $$ SELECT COALESCE(VALOR, PADRAO) $$")};
+    }
+
+    QStringList workNumbers() const override {
+        return {QStringLiteral("CREATE SEQUENCE %1").arg(QLatin1String(kWorkNumbers))};
     }
 
     int heldVersion(Database& db) const override {

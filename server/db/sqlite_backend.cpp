@@ -8,7 +8,6 @@
 #include "server/db/database.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace server {
 namespace {
@@ -57,33 +56,27 @@ public:
                                                                         : Failure::Other;
     }
 
-    QStringList render(const QString& statement) const override {
-        if (statement.startsWith(QLatin1String("$APPEND_ONLY "))) {
-            const QString table = statement.mid(13).trimmed();
-            return {QStringLiteral("CREATE TRIGGER %1_SEM_ALTERACAO BEFORE UPDATE ON %1 BEGIN "
-                                   "SELECT RAISE(ABORT, 'a tabela %1 só aceita inclusões'); END")
-                        .arg(table),
-                    QStringLiteral("CREATE TRIGGER %1_SEM_EXCLUSAO BEFORE DELETE ON %1 BEGIN "
-                                   "SELECT RAISE(ABORT, 'a tabela %1 só aceita inclusões'); END")
-                        .arg(table)};
-        }
-        // The suite's query functions are registered on the host's connection, and work
-        // numbers come from the NUMERADOR table: nothing to create.
-        if (statement.startsWith(QLatin1String("$SUITE_FUNCTIONS")) ||
-            statement.startsWith(QLatin1String("$WORK_NUMBERS")))
-            return {};
-        static const QRegularExpression date(QStringLiteral("\\$DATE\\((\\w+)\\)"));
-        static const QRegularExpression digits(QStringLiteral("\\$DIGITS\\((\\w+)\\)"));
-        QString out = statement;
+    ColumnForms columnForms() const override {
         // "+0 days" makes date() carry over a day past the month's end ('2026-02-30'),
         // which it otherwise passes through unchanged.
-        out.replace(date, QStringLiteral("TEXT CHECK (date(\\1, '+0 days') = \\1)"));
-        out.replace(digits, QStringLiteral("\\1 NOT GLOB '*[^0-9]*'"));
-        out.replace(QLatin1String("$REAL"), QLatin1String("REAL"));
-        out.replace(QLatin1String("$MOMENT"), QLatin1String("TEXT"));
-        out.replace(QLatin1String("$SERIAL"), QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT"));
-        return {out};
+        return {QStringLiteral("TEXT CHECK (date(%1, '+0 days') = %1)"),
+                QStringLiteral("%1 NOT GLOB '*[^0-9]*'"), QStringLiteral("REAL"),
+                QStringLiteral("TEXT"), QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")};
     }
+
+    QStringList appendOnly(const QString& table) const override {
+        return {QStringLiteral("CREATE TRIGGER %1_SEM_ALTERACAO BEFORE UPDATE ON %1 BEGIN "
+                               "SELECT RAISE(ABORT, 'a tabela %1 só aceita inclusões'); END")
+                    .arg(table),
+                QStringLiteral("CREATE TRIGGER %1_SEM_EXCLUSAO BEFORE DELETE ON %1 BEGIN "
+                               "SELECT RAISE(ABORT, 'a tabela %1 só aceita inclusões'); END")
+                    .arg(table)};
+    }
+
+    // The suite's query functions are registered on the host's connection (NVL), and work
+    // numbers come from the NUMERADOR table: nothing to create.
+    QStringList suiteFunctions() const override { return {}; }
+    QStringList workNumbers() const override { return {}; }
 
     int heldVersion(Database& db) const override {
         if (pragma(db, "application_id") == kApplicationId)
