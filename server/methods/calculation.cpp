@@ -139,9 +139,12 @@ QVariant confirmaCalculo(Database& db, QVariantList& args) {
     if (recalculate) {
         db.exec(QStringLiteral("DELETE FROM ITAPURFAT WHERE CDFILIAL = ? AND NRAPURACFAT = ?"),
                 {branch, number});
+        // Only the days that fell out of the period: a day is written only when its stamp
+        // changes, which keeps a recalculation's writes (and its audit record) to what
+        // really changed.
         db.exec(QStringLiteral("UPDATE EFETCDRS SET NRAPURACFAT = NULL WHERE CDFILIAL = ? AND "
-                               "NRAPURACFAT = ?"),
-                {branch, number});
+                               "NRAPURACFAT = ? AND DTEFETCDRS NOT BETWEEN ? AND ?"),
+                {branch, number, isoDate(from), isoDate(to)});
         db.exec(QStringLiteral("UPDATE CTRLAPURFAT SET DTINIAPURAC = ?, DTFIMAPURAC = ?, "
                                "DTCALCULO = ?, CDFILIPROC = ? WHERE CDFILIAL = ? AND "
                                "NRAPURACFAT = ?"),
@@ -166,8 +169,9 @@ QVariant confirmaCalculo(Database& db, QVariantList& args) {
                  roundDecimals(quantity * price, 2)});
     }
     db.exec(QStringLiteral("UPDATE EFETCDRS SET NRAPURACFAT = ? WHERE CDFILIAL = ? AND "
-                           "CDCLIENTE = ? AND DTEFETCDRS BETWEEN ? AND ?"),
-            {number, branch, client, isoDate(from), isoDate(to)});
+                           "CDCLIENTE = ? AND DTEFETCDRS BETWEEN ? AND ? AND "
+                           "(NRAPURACFAT IS NULL OR NRAPURACFAT <> ?)"),
+            {number, branch, client, isoDate(from), isoDate(to), number});
     tx.commit();
     args[4] = number;
     return {};
