@@ -73,16 +73,14 @@ QMap<ItemKey, double> billedItems(Database& db, const QString& branch, const QSt
                                   QDate from, QDate to) {
     // A day with apportionment rows bills each row at its price on its NF (the day's NF
     // when the row has none); a day without rows bills its own count.
-    Rows rows =
-        db.select(QStringLiteral(
-                      "SELECT e.CDSERVFILI, e.NRAGRUEFET, e.CDPRODUTO, e.VRPRECEFET, "
-                      "e.QTCOMECDRS, r.NRSEQITRAT, r.NRAGREFRAT, r.CDPRODUTO, r.VRPRECRATE, "
-                      "r.QTDERATEIO FROM EFETCDRS e LEFT JOIN EFETRATCDRS r ON r.CDFILIAL = "
-                      "e.CDFILIAL AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = e.CDSERVFILI "
-                      "AND r.DTRATCDRS = COALESCE(e.DTEFETCDRS, e.DTEFETCDRS) WHERE e.CDFILIAL = ? "
-                      "AND e.CDCLIENTE = ? "
-                      "AND e.DTEFETCDRS BETWEEN ? AND ?"),
-                  {branch, client, isoDate(from), isoDate(to)});
+    Rows rows = db.select(
+        QStringLiteral("SELECT e.CDSERVFILI, e.NRAGRUEFET, e.CDPRODUTO, e.VRPRECEFET, "
+                       "e.QTCOMECDRS, r.NRSEQITRAT, r.NRAGREFRAT, r.CDPRODUTO, r.VRPRECRATE, "
+                       "r.QTDERATEIO FROM EFETCDRS e LEFT JOIN EFETRATCDRS r ON r.CDFILIAL = "
+                       "e.CDFILIAL AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = e.CDSERVFILI "
+                       "AND r.DTRATCDRS = COALESCE(e.DTEFETCDRS, e.DTEFETCDRS) "
+                       "WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? AND e.DTEFETCDRS BETWEEN ? AND ?"),
+        {branch, client, isoDate(from), isoDate(to)});
     QMap<ItemKey, double> items;
     while (rows.next()) {
         const QString service = rows.text(0);
