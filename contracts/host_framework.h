@@ -95,9 +95,10 @@ class UiServices {
 public:
     virtual ~UiServices() = default;
 
-    // A modal message with the given buttons; returns the modal result.
+    // A modal message with the given buttons; returns the modal result. The default
+    // button (the one Enter presses) is `defaultButton`, or the first one when 0.
     virtual int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
-                           int helpContext) = 0;
+                           int helpContext, TMsgDlgButtons defaultButton = 0) = 0;
 
     // A modal pick from a list; returns the picked row, or -1 when the user cancelled.
     virtual int PickFromList(const LookupList& list) = 0;

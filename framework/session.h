@@ -24,8 +24,10 @@ struct HostSession {
     // only a server on this machine is reached with.
     QString tlsCaFile;      // PEM file of the trusted certificate authorities
     QString tlsFingerprint; // SHA-256 of the server's certificate, hexadecimal
-    QString programFolder;  // where the suite's packages (Pkg_<code>.bpl) live
-    QString registryFile;   // INI file standing for HKEY_LOCAL_MACHINE
+    // How long a call waits for the server's answer before it is reported as unanswered.
+    int replyTimeoutMs = 60000;
+    QString programFolder; // where the suite's packages (Pkg_<code>.bpl) live
+    QString registryFile;  // INI file standing for HKEY_LOCAL_MACHINE
     // The processing date of a branch; today when unset.
     std::function<QDateTime(const QString& branch)> dataProc;
     // When set, the connections made from now on reach this server in process instead of

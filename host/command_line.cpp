@@ -1,5 +1,6 @@
 #include "host/command_line.h"
 
+#include "apurfat_version.h"
 #include "contracts/host_framework.h"
 
 #include <QCommandLineParser>
@@ -12,6 +13,8 @@ HostOptions parseHostOptions(const QStringList& arguments) {
         QStringLiteral("Aplicação hospedeira dos módulos dos Sistemas Integrados Corvana."));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Mostra esta ajuda."));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Mostra a versão do programa."));
     const QCommandLineOption settings(
         QStringLiteral("settings"),
         QStringLiteral("Arquivo de configuração da sessão (login, servidor, banco de dados)."),
@@ -27,7 +30,7 @@ HostOptions parseHostOptions(const QStringList& arguments) {
         QStringLiteral("server"),
         QStringLiteral("Executável do servidor de aplicação usado na demonstração."),
         QStringLiteral("arquivo"));
-    parser.addOptions({help, settings, demo, demoFolder, server});
+    parser.addOptions({help, version, settings, demo, demoFolder, server});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -52,7 +55,12 @@ HostOptions parseHostOptions(const QStringList& arguments) {
             .replace(QStringLiteral("[options]"), QStringLiteral("[opções]"))
             .replace(QStringLiteral("Options:"), QStringLiteral("Opções:"));
         std::fputs(qPrintable(text), stdout);
-        options.helpShown = true;
+        options.answered = true;
+        return options;
+    }
+    if (parser.isSet(version)) {
+        std::fputs("apurfat-host " APURFAT_VERSION "\n", stdout);
+        options.answered = true;
         return options;
     }
     options.settingsFile = parser.value(settings);

@@ -10,9 +10,10 @@ struct HostOptions {
     bool demo = false;        // --demo
     QString demoFolder;       // --demo-dir: empty means the per-user data folder
     QString serverExecutable; // --server: empty means apurfat-server beside the host
-    bool helpShown = false;   // --help was asked for and printed: nothing else to do
+    bool answered = false;    // --help or --version was printed: nothing else to do
 };
 
 // Parses the arguments (the program name first). Bad usage raises Exception with a
-// message for the user; --help prints the usage and sets helpShown.
+// message for the user; --help prints the usage, --version the version, and both set
+// answered.
 HostOptions parseHostOptions(const QStringList& arguments);

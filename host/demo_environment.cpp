@@ -50,6 +50,8 @@ void DemoEnvironment::start(HostSession& session) {
     };
     orStartAfresh(
         [&] { m_server.start(m_setup.serverExecutable, databaseFile(), m_setup.timeoutMs); });
+    // The clerk's work goes on if the server dies: the next call reconnects to the new one.
+    m_server.keepRunning();
     openSuiteDatabase(QStringLiteral("QSQLITE"), databaseFile());
 
     session.webUrl = m_server.host();

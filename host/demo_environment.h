@@ -2,8 +2,9 @@
 
 // The demo: a demo database in a folder of its own (created once, then kept with the
 // clerk's changes), a registry stand-in that names the program folder, a local application
-// server on that database, the suite's shared connection on it, and a login, unattended,
-// as the demo's user with rights on both of its branches.
+// server on that database (started again on its port when it dies), the suite's shared
+// connection on it, and a login, unattended, as the demo's user with rights on both of its
+// branches.
 
 #include "host/server_process.h"
 

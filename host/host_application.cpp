@@ -5,6 +5,8 @@
 HostApplication::HostApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setOrganizationName(QStringLiteral("corvana"));
     setApplicationName(QStringLiteral("apurfat-host"));
+    // The package's menu entry, whose icon desktops then show for the running windows.
+    setDesktopFileName(QStringLiteral("apurfat-host"));
 }
 
 bool HostApplication::notify(QObject* receiver, QEvent* event) {

@@ -59,15 +59,17 @@ public:
         return normalized;
     }
 
-    int port(const QString& key, int fallback) const {
+    // A whole number from `lowest` to `highest`; `rule` says so to the reader.
+    int number(const QString& key, int fallback, int lowest, int highest,
+               const QString& rule) const {
         const QString value = text(key, {});
         if (value.isEmpty())
             return fallback;
         bool ok = false;
-        const int port = value.toInt(&ok);
-        if (!ok || port < 1 || port > 65535)
-            fail(key, value, QStringLiteral("a porta é um número de 1 a 65535"));
-        return port;
+        const int number = value.toInt(&ok);
+        if (!ok || number < lowest || number > highest)
+            fail(key, value, rule);
+        return number;
     }
 
 private:
@@ -85,16 +87,23 @@ bool readableByOthers(const QString& file) {
     return QFileInfo(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther);
 }
 
+// The user's own file when there is one, else the machine's (an administrator's, or the
+// one the package installs under /etc/xdg), else the user's path, which need not exist.
+QString configFile(const QString& name) {
+    const QString found = QStandardPaths::locate(QStandardPaths::AppConfigLocation, name);
+    if (!found.isEmpty())
+        return found;
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(name);
+}
+
 } // namespace
 
 QString defaultSettingsFile() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
-        .filePath(QStringLiteral("apurfat-host.ini"));
+    return configFile(QStringLiteral("apurfat-host.ini"));
 }
 
 QString defaultRegistryFile() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
-        .filePath(QStringLiteral("HKEY_LOCAL_MACHINE.ini"));
+    return configFile(QStringLiteral("HKEY_LOCAL_MACHINE.ini"));
 }
 
 HostSettings readHostSettings(const QString& file, bool mustExist) {
@@ -116,7 +125,11 @@ HostSettings readHostSettings(const QString& file, bool mustExist) {
             qWarning("%s: [Login] %s is ignored: the login's branches come from the server",
                      qPrintable(file), stale);
     settings.webUrl = in.text(QStringLiteral("Servidor/WebURL"), settings.webUrl);
-    settings.webPort = in.port(QStringLiteral("Servidor/WebPort"), settings.webPort);
+    settings.webPort = in.number(QStringLiteral("Servidor/WebPort"), settings.webPort, 1, 65535,
+                                 QStringLiteral("a porta é um número de 1 a 65535"));
+    settings.replyTimeoutMs =
+        1000 * in.number(QStringLiteral("Servidor/TempoResposta"), settings.replyTimeoutMs / 1000,
+                         1, 3600, QStringLiteral("o tempo de resposta é de 1 a 3600 segundos"));
     settings.tlsCaFile = in.path(QStringLiteral("Servidor/CertificadoCA"));
     settings.tlsFingerprint = in.fingerprint(QStringLiteral("Servidor/ImpressaoDigital"));
     settings.programFolder = in.path(QStringLiteral("Programa/PastaProgramas"));
@@ -146,6 +159,7 @@ void applyToSession(const HostSettings& settings, HostSession& session) {
     session.webPort = settings.webPort;
     session.tlsCaFile = settings.tlsCaFile;
     session.tlsFingerprint = settings.tlsFingerprint;
+    session.replyTimeoutMs = settings.replyTimeoutMs;
     session.programFolder = settings.programFolder;
     session.registryFile = settings.registryFile;
 }

@@ -72,6 +72,8 @@ int runHost(const HostOptions& options) {
         return 1;
 
     MainWindow window;
+    if (demo)
+        window.reportRestarts(demo->server());
     window.show();
     if (options.demo)
         QTimer::singleShot(0, &window, [&window] { window.openApuracao(); });

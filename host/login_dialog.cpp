@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 LoginDialog::LoginDialog(QWidget* parent)
-    : QWidget(parent, Qt::Dialog), m_login(new QLineEdit(this)), m_password(new QLineEdit(this)),
+    : QDialog(parent), m_login(new QLineEdit(this)), m_password(new QLineEdit(this)),
       m_refusal(new QLabel(this)) {
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("Entrar - Sistemas Integrados Corvana"));
@@ -36,7 +36,6 @@ LoginDialog::LoginDialog(QWidget* parent)
     cancel->setObjectName(QStringLiteral("btnCancelar"));
     connect(enter, &QPushButton::clicked, this, guard([this](bool) { finish(mrOk); }));
     connect(cancel, &QPushButton::clicked, this, guard([this](bool) { finish(mrCancel); }));
-    connect(m_password, &QLineEdit::returnPressed, this, guard([this] { finish(mrOk); }));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
@@ -63,6 +62,10 @@ void LoginDialog::showRefusal(const QString& text) {
     m_refusal->show();
     m_password->clear();
     m_password->setFocus();
+}
+
+void LoginDialog::reject() {
+    finish(mrCancel);
 }
 
 void LoginDialog::finish(int modalResult) {

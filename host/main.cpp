@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "apurfat-host: %s\n", qPrintable(e.message()));
         return 2;
     }
-    if (options.helpShown)
+    if (options.answered)
         return 0;
     HostApplication app(argc, argv);
     return runHost(options);

@@ -4,6 +4,7 @@
 #include "framework/forms/application.h"
 #include "framework/session.h"
 #include "framework/ui/guard.h"
+#include "host/server_process.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTime>
 
 #include <algorithm>
 
@@ -71,6 +73,28 @@ void MainWindow::showLogin() {
     auto* login = new QLabel(parts.join(QStringLiteral("    ")), this);
     login->setObjectName(QStringLiteral("lblLogin"));
     statusBar()->addWidget(login);
+}
+
+void MainWindow::reportRestarts(const ServerProcess& server) {
+    if (!m_serverNotice) {
+        m_serverNotice = new QLabel(this);
+        m_serverNotice->setObjectName(QStringLiteral("lblAvisoServidor"));
+        statusBar()->addWidget(m_serverNotice);
+    }
+    const auto at = [] { return QTime::currentTime().toString(QStringLiteral("HH:mm")); };
+    connect(&server, &ServerProcess::restarted, this,
+            guard([this, &server, at](const QString& how) {
+                m_serverNotice->setText(QStringLiteral("O servidor de aplicação %1 às %2 e foi "
+                                                       "reiniciado na porta %3.")
+                                            .arg(how, at())
+                                            .arg(server.port()));
+            }));
+    connect(&server, &ServerProcess::restartFailed, this,
+            guard([this, at](const QString& how, const QString& reason) {
+                m_serverNotice->setText(QStringLiteral("O servidor de aplicação %1 às %2 e não "
+                                                       "pôde ser reiniciado: %3")
+                                            .arg(how, at(), reason));
+            }));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

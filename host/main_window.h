@@ -6,7 +6,9 @@
 #include <QMainWindow>
 
 class QAction;
+class QLabel;
 class QMdiArea;
+class ServerProcess;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -18,6 +20,8 @@ public:
     QMdiArea* mdiArea() const { return m_mdiArea; }
     // Starts the billing calculation module, as its menu entry does.
     void openApuracao();
+    // Tells in the status bar when the host's own server ends and is started again.
+    void reportRestarts(const ServerProcess& server);
 
 protected:
     // The open screens are asked first; one that refuses to close keeps the host open.
@@ -29,4 +33,5 @@ private:
 
     QMdiArea* m_mdiArea;
     QAction* m_apuracao = nullptr;
+    QLabel* m_serverNotice = nullptr;
 };

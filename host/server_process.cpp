@@ -1,10 +1,12 @@
 #include "host/server_process.h"
 
 #include "contracts/host_framework.h"
+#include "framework/ui/guard.h"
 
 #include <QDeadlineTimer>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -50,10 +52,38 @@ QString withDetails(const QString& reason, const QString& details) {
 
 ServerProcess::ServerProcess(QObject* parent) : QObject(parent) {
     tieToHostLifetime(m_process);
+    // Once the server told its port, whatever it writes goes to the host's error output;
+    // an unread pipe would fill up and block the server. Before that, start() reads it.
+    const auto forwardWhenListening = [this] {
+        if (m_port != 0)
+            forwardOutput();
+    };
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, forwardWhenListening);
+    connect(&m_process, &QProcess::readyReadStandardError, this, forwardWhenListening);
     connect(&m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
-        if (!m_stopping && m_port != 0)
-            qWarning("the application server ended unexpectedly (%s %d)",
-                     status == QProcess::CrashExit ? "signal/crash" : "exit code", code);
+        if (m_stopping || m_port == 0)
+            return;
+        const QString how = status == QProcess::CrashExit
+                                ? QStringLiteral("terminou de forma anormal")
+                                : QStringLiteral("terminou com o código %1").arg(code);
+        qWarning("the application server ended unexpectedly (%s %d)",
+                 status == QProcess::CrashExit ? "signal/crash" : "exit code", code);
+        // Not from inside QProcess's own notification: starting it again there would
+        // re-enter it.
+        if (m_keepRunning)
+            QTimer::singleShot(0, this, [this, how] { restartAfterExit(how); });
+    });
+}
+
+void ServerProcess::restartAfterExit(const QString& how) {
+    Guarded([&] {
+        try {
+            start(m_process.program(), m_database, m_timeoutMs, m_port);
+        } catch (const Exception& e) {
+            emit restartFailed(how, e.message());
+            return;
+        }
+        emit restarted(how);
     });
 }
 
@@ -61,12 +91,15 @@ ServerProcess::~ServerProcess() {
     stop();
 }
 
-void ServerProcess::start(const QString& executable, const QString& database, int timeoutMs) {
+void ServerProcess::start(const QString& executable, const QString& database, int timeoutMs,
+                          int port) {
     stop();
     m_host.clear();
     m_port = 0;
+    m_database = database;
+    m_timeoutMs = timeoutMs;
     m_process.setProgram(executable);
-    m_process.setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+    m_process.setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port),
                             QStringLiteral("--db"), database});
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(QIODevice::ReadOnly);
@@ -85,11 +118,7 @@ void ServerProcess::start(const QString& executable, const QString& database, in
                           .arg(secondsText(timeoutMs)));
         m_process.waitForReadyRead(int(deadline.remainingTime()));
     }
-    // From now on whatever the server writes goes to the host's error output; an unread
-    // pipe would fill up and block the server.
     forwardOutput();
-    connect(&m_process, &QProcess::readyReadStandardOutput, this, &ServerProcess::forwardOutput);
-    connect(&m_process, &QProcess::readyReadStandardError, this, &ServerProcess::forwardOutput);
 }
 
 bool ServerProcess::takeListeningLine() {

@@ -1,18 +1,20 @@
 // apurfat-server: the stand-in application server "Rqx52000.rdmApurFatTR".
 //
-//   apurfat-server --init --db DB                   the schema in an empty database
+//   apurfat-server --init --db DB                   the schema only, for the suite's data
 //   apurfat-server --init-demo --db DB              schema, demonstration data and users
 //   apurfat-server --listen [HOST:]PORT [--cert FILE --key FILE] --db DB
 //                                                   serve (port 0: any free port); without
 //                                                   a certificate only on 127.0.0.1 or ::1
 //   apurfat-server lock|unlock NRAPURACFAT --branch CODE --db DB
-//   apurfat-server user …  /  apurfat-server audit …    (see cli/commands.h)
+//   apurfat-server user …  /  audit …  /  backup …  (see cli/commands.h)
+//   apurfat-server --version
 //
 // DB is a SQLite file, or a PostgreSQL database as postgresql://[user@]host[:port]/name,
 // which any number of servers may share (the password from PGPASSWORD or ~/.pgpass).
 // --init or --init-demo and --listen may be given together. With --listen the server prints
 // "listening HOST:PORT" on standard output once it accepts connections.
 
+#include "apurfat_version.h"
 #include "contracts/host_framework.h"
 #include "server/audit/audit_trail.h"
 #include "server/auth/caller.h"
@@ -51,9 +53,11 @@ bool parseEndpoint(const QString& text, server::rpc::ServerOptions& options) {
 
 void initSchema(const QString& address) {
     server::Database db(address, server::Database::Mode::CreateIfMissing);
-    print(stdout, QStringLiteral("O banco %1 tem o esquema deste sistema (versão %2).")
-                      .arg(db.name())
-                      .arg(server::currentSchemaVersion()));
+    print(stdout, db.versionFound() > 0
+                      ? QStringLiteral("O banco %1 já existe; o esquema está em dia (versão %2).")
+                            .arg(db.name())
+                            .arg(server::currentSchemaVersion())
+                      : QStringLiteral("Banco %1 criado, sem dados.").arg(db.name()));
 }
 
 void initDemo(const QString& address) {
@@ -102,20 +106,23 @@ std::optional<QString> valueOf(const QCommandLineParser& parser, const QCommandL
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("apurfat-server"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(APURFAT_VERSION));
+    server::cli::setUpLogFormat();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Servidor de aplicação Rqx52000.rdmApurFatTR (apuração de faturamento)."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption dbOption(
         QStringLiteral("db"),
         QStringLiteral("O banco: um arquivo SQLite, ou um banco PostgreSQL "
                        "postgresql://[usuario@]servidor[:porta]/banco (senha em PGPASSWORD ou "
                        "~/.pgpass)."),
         QStringLiteral("DB"));
-    const QCommandLineOption initOption(QStringLiteral("init"),
-                                        QStringLiteral("Cria o esquema num banco vazio (ou "
-                                                       "atualiza o de versão anterior)."));
+    const QCommandLineOption initOption(
+        QStringLiteral("init"), QStringLiteral("Cria o esquema, sem dados (um banco existente "
+                                               "só tem o esquema posto em dia)."));
     const QCommandLineOption initDemoOption(QStringLiteral("init-demo"),
                                             QStringLiteral("Cria o esquema, os dados e os "
                                                            "usuários de demonstração (um banco "
@@ -148,6 +155,9 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption sinceOption(QStringLiteral("since"),
                                          QStringLiteral("Primeiro dia listado (audit)."),
                                          QStringLiteral("AAAA-MM-DD"));
+    const QCommandLineOption toOption(
+        QStringLiteral("to"), QStringLiteral("Arquivo ou pasta da cópia de segurança (backup)."),
+        QStringLiteral("ARQUIVO"));
     const QCommandLineOption workersOption(
         QStringLiteral("workers"), QStringLiteral("Número de threads de atendimento."),
         QStringLiteral("N"), QString::number(qBound(2, QThread::idealThreadCount(), 8)));
@@ -155,11 +165,11 @@ int main(int argc, char* argv[]) {
                                            QStringLiteral("Registra cada requisição."));
     parser.addOptions({dbOption, initOption, initDemoOption, listenOption, certOption, keyOption,
                        sessionOption, branchOption, branchesOption, billingOption, boundOption,
-                       sinceOption, workersOption, verboseOption});
+                       sinceOption, toOption, workersOption, verboseOption});
     parser.addPositionalArgument(QStringLiteral("comando"),
                                  QStringLiteral("lock|unlock NRAPURACFAT (com --branch), "
                                                 "user add|passwd|disable|enable|branches LOGIN, "
-                                                "audit (com --branch)"));
+                                                "audit (com --branch), backup (com --to)"));
     parser.process(app);
 
     if (parser.isSet(verboseOption))
@@ -181,11 +191,14 @@ int main(int argc, char* argv[]) {
                                           valueOf(parser, billingOption),
                                           valueOf(parser, branchOption),
                                           valueOf(parser, sinceOption),
-                                          parser.isSet(boundOption)};
+                                          parser.isSet(boundOption),
+                                          valueOf(parser, toOption)};
             if (command == QLatin1String("user"))
                 return server::cli::userCommand(args);
             if (command == QLatin1String("audit"))
                 return server::cli::auditCommand(args);
+            if (command == QLatin1String("backup"))
+                return server::cli::backupCommand(args);
             if ((command != QLatin1String("lock") && command != QLatin1String("unlock")) ||
                 positional.size() != 2 || !parser.isSet(branchOption)) {
                 print(stderr, QStringLiteral("Uso: apurfat-server lock|unlock NRAPURACFAT "
@@ -194,9 +207,14 @@ int main(int argc, char* argv[]) {
             }
             return lockCommand(command, positional.at(1), parser.value(branchOption), path);
         }
-        const bool init = parser.isSet(initOption) || parser.isSet(initDemoOption);
-        if (!init && !parser.isSet(listenOption))
+        if (!parser.isSet(initOption) && !parser.isSet(initDemoOption) &&
+            !parser.isSet(listenOption)) {
             parser.showHelp(UsageError);
+        }
+        if (parser.isSet(initOption) && parser.isSet(initDemoOption)) {
+            print(stderr, QStringLiteral("Use --init ou --init-demo, não os dois."));
+            return UsageError;
+        }
         if (parser.isSet(initDemoOption))
             initDemo(path);
         else if (parser.isSet(initOption))

@@ -1,8 +1,10 @@
 #include "lock_check_load.h"
 
 #include "framework/data/field_type.h"
+#include "framework/net/jsonrpc.h"
 #include "framework/net/rpc_client.h"
 #include "framework/net/wire_codec.h"
+#include "framework/net/write_key.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,6 +33,7 @@ QByteArray lockCheckLine(const QVariantList& args) {
         params.append(wire::toJson(a));
     return QJsonDocument(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
                                      {QStringLiteral("id"), 12345},
+                                     {QLatin1String(jsonrpc::WriteKeyMember), writekey::generate()},
                                      {QStringLiteral("method"), QStringLiteral("VerificaBloqueio")},
                                      {QStringLiteral("params"), params}})
                .toJson(QJsonDocument::Compact) +

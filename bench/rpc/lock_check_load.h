@@ -18,7 +18,7 @@ namespace bench {
 
 // VerificaBloqueio of a demo client and day: an open period, so the answer is true.
 QVariantList lockCheckArgs();
-// The line the client proxy sends for the call, byte for byte.
+// The line the client proxy sends for the call, byte for byte, its key included.
 QByteArray lockCheckLine(const QVariantList& args);
 
 struct Stats {

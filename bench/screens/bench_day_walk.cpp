@@ -36,7 +36,8 @@ namespace {
 class QuietUi : public UiServices {
 public:
     int messages = 0;
-    int MessageDlg(const QString& text, TMsgDlgType, TMsgDlgButtons, int) override {
+    int MessageDlg(const QString& text, TMsgDlgType, TMsgDlgButtons, int,
+                   TMsgDlgButtons = 0) override {
         ++messages;
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return mrOk;

@@ -9,6 +9,7 @@ namespace {
 
 const char* const kEmptyDisplay = "_apurfatEmptyDisplay";
 const char* const kNamePrefix = "_apurfatNamePrefix";
+const char* const kDialog = "_apurfatDialog";
 
 // A masked line edit: its text is the display text, or nothing while that is the
 // untouched mask. Offsets are those of the display text, where the cursor moves.
@@ -129,7 +130,23 @@ public:
     }
 };
 
+// A form shown as a dialog window. Qt reads a plain widget window as a "filler"; a screen
+// reader must announce a dialog, by its caption (a window's name), and whether it is modal.
+class DialogFormAccessible : public QAccessibleWidget {
+public:
+    explicit DialogFormAccessible(QWidget* form) : QAccessibleWidget(form, QAccessible::Dialog) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.modal = widget()->isModal();
+        return s;
+    }
+};
+
 QAccessibleInterface* componentFactory(const QString& className, QObject* object) {
+    if (object->isWidgetType() && object->property(kDialog).toBool() &&
+        static_cast<QWidget*>(object)->isWindow())
+        return new DialogFormAccessible(static_cast<QWidget*>(object));
     if (className == QLatin1String("QLineEdit") && object->property(kEmptyDisplay).isValid())
         return new MaskedEditAccessible(static_cast<QLineEdit*>(object));
     if (className == QLatin1String("QLabel") && object->property(kNamePrefix).isValid())
@@ -147,6 +164,11 @@ void installFactory() {
 void setMaskedEditAccessibility(QLineEdit* edit, const QString& emptyDisplay) {
     installFactory();
     edit->setProperty(kEmptyDisplay, emptyDisplay);
+}
+
+void setDialogAccessibility(QWidget* form) {
+    installFactory();
+    form->setProperty(kDialog, true);
 }
 
 void setAccessibleNamePrefix(QLabel* label, const QString& prefix) {

@@ -124,6 +124,9 @@ bool TDBGrid::CanEditColumn(int column) const {
 void TDBGrid::ResetModel() {
     if (m_syncing)
         return;
+    // An open cell belongs to the rows being replaced: it closes unwritten, and the focus
+    // it had stays with the grid (Qt would leave it nowhere, and the next keys with it).
+    CloseOpenEditor();
     m_syncing = true;
     m_model->reset();
     LayoutColumns();
@@ -250,6 +253,11 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
     const bool opens = (trigger & editTriggers()) || trigger == AllEditTriggers;
     if (opens && index.isValid() && state() != EditingState && !CanEditColumn(index.column()))
         return false;
+    // Qt waits a double-click interval before a click on the current cell opens it, and
+    // drops the keys typed meanwhile; the desktop grid opens the cell at once, so a clerk
+    // who clicks and types straight away keeps every key.
+    if (trigger == SelectedClicked)
+        return QTableView::edit(index, EditKeyPressed, nullptr);
     return QTableView::edit(index, trigger, event);
 }
 
@@ -342,24 +350,55 @@ void TDBGrid::NavigateTo(int row, int column) {
     }
 }
 
-void TDBGrid::MoveColumn(int step) {
+void TDBGrid::TabThroughCells(bool forward) {
     TClientDataSet* ds = DataSet();
-    if (!ds || !Active() || ColumnCount() == 0)
+    const int rows = ds->DisplayRowCount();
+    const int row = ds->CurrentRow();
+    if (ColumnCount() == 0 || rows == 0 || row < 0) {
+        LeaveGrid(forward); // no cell to move through
         return;
-    int column = m_selectedCol + step;
-    int row = ds->CurrentRow();
-    if (column >= ColumnCount()) {
-        if (row + 1 >= ds->DisplayRowCount())
-            return;
-        column = 0;
-        ++row;
-    } else if (column < 0) {
-        if (row <= 0)
-            return;
-        column = ColumnCount() - 1;
-        --row;
     }
-    setCurrentIndex(m_model->index(row, column));
+    if (!forward) {
+        if (m_selectedCol > 0)
+            setCurrentIndex(m_model->index(row, m_selectedCol - 1));
+        else if (row > 0)
+            setCurrentIndex(m_model->index(row - 1, ColumnCount() - 1));
+        else
+            LeaveGrid(false);
+        return;
+    }
+    if (m_selectedCol + 1 < ColumnCount()) {
+        setCurrentIndex(m_model->index(row, m_selectedCol + 1));
+        return;
+    }
+    if (row + 1 < rows) {
+        setCurrentIndex(m_model->index(row + 1, 0));
+        return;
+    }
+    // The last cell: as on the desktop a new row follows, where the data set takes one;
+    // a grid whose data set takes none, or whose last row is an untouched new one, is left.
+    const bool untouchedNewRow = ds->State() == dsInsert && !ds->Modified() && !EditorModified();
+    if (!CanModify() || untouchedNewRow) {
+        LeaveGrid(true);
+        return;
+    }
+    if ((ds->State() == dsEdit || ds->State() == dsInsert) && !Guarded([&] { ds->Post(); }))
+        return; // the row's checks keep it open
+    bool refused = false;
+    Guarded([&] {
+        try {
+            setCurrentIndex(m_model->index(ds->CurrentRow(), 0));
+            ds->Append();
+        } catch (const EAbort&) {
+            refused = true;
+        }
+    });
+    if (refused)
+        LeaveGrid(true);
+}
+
+void TDBGrid::LeaveGrid(bool forward) {
+    QTableView::focusNextPrevChild(forward);
 }
 
 bool TDBGrid::RunKeyHandlers(QKeyEvent* event, QChar* typed) {
@@ -445,10 +484,10 @@ bool TDBGrid::HandleKey(int key, TShiftState shift) {
             return false;
         if (!(m_options & dgTabs) || (shift & ssCtrl)) {
             // Ctrl+Tab leaves a grid whose Tab moves between its cells.
-            QTableView::focusNextPrevChild(!(shift & ssShift));
+            LeaveGrid(!(shift & ssShift));
             return true;
         }
-        MoveColumn((shift & ssShift) ? -1 : 1);
+        TabThroughCells(!(shift & ssShift));
         return true;
     case vk::Return:
         if (CanEditColumn(m_selectedCol) && currentIndex().isValid())

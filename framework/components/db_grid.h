@@ -8,8 +8,10 @@
 // in an open cell write it and move, which posts the row; Esc in a changed cell restores
 // its text, in an unchanged one (or a closed one) cancels the row. Down on the last row
 // appends, Up or leaving the grid drops an untouched appended row, Ctrl+Delete deletes
-// after a confirmation. The screen's key handlers see every key first (virtual-key
-// codes), also those typed into the cell editor, and may swallow it.
+// after a confirmation. Tab moves cell by cell through the rows; Shift+Tab in the first
+// cell and Tab in the last one leave the grid, but Tab in the last cell of a row that is
+// not an untouched new one appends a row when the data set takes it. The screen's key handlers see
+// every key first (virtual-key codes), also those typed into the cell editor, and may swallow it.
 
 #include "framework/components/canvas.h"
 #include "framework/components/db_grid_column.h"
@@ -131,7 +133,10 @@ private:
     // The desktop grid's own handling of a key the screen did not swallow; returns
     // whether it was handled.
     bool HandleKey(int key, TShiftState shift);
-    void MoveColumn(int step);
+    // Tab and Shift+Tab: the next or previous cell, row by row; past the first cell or the
+    // last one the grid is left (the exits run), unless Tab in the last cell appends a row.
+    void TabThroughCells(bool forward);
+    void LeaveGrid(bool forward);
     // Writes the open cell editor into its field; raises when the text does not convert.
     void WriteEditor();
     bool EditorModified() const;

@@ -106,6 +106,11 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 }
 
 bool GridDelegate::eventFilter(QObject* object, QEvent* event) {
+    // A cell editor that goes away with the focus (its row reloaded, moved or scrolled off)
+    // hands it to its grid: Qt would pass it to whatever comes next, the MDI frame or
+    // another control, and the keys that follow would be lost or run the grid's exit.
+    if (event->type() == QEvent::Hide && static_cast<QWidget*>(object)->hasFocus())
+        m_grid.setFocus(Qt::OtherFocusReason);
     if (event->type() != QEvent::KeyPress)
         return QStyledItemDelegate::eventFilter(object, event);
     auto* key = static_cast<QKeyEvent*>(event);

@@ -3,6 +3,7 @@
 #include "framework/ui/guard.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QPointer>
 #include <QSet>
 #include <QTimer>
@@ -47,8 +48,14 @@ public:
     // that was being left. As on the desktop, the form's active control is already the
     // target while the exits and enters run.
     void moveTo(QWidget* target) {
-        if (!target || target == m_focused)
+        if (!target)
             return;
+        if (target == m_focused) {
+            // No move; but Qt's focus may have drifted off the control (a focused cell
+            // editor went with a reload), and keys typed now must reach it.
+            syncQtFocus();
+            return;
+        }
         // Qt's own focus moves while handlers run (a message box opening and closing) are
         // not moves of the user's; the outcome is settled when the handlers are done.
         struct Depth {
@@ -107,6 +114,11 @@ private:
         syncQtFocus();
     }
 
+    // Puts Qt's focus where the events stand. While another window holds the focus (a
+    // message box that a refusing handler showed is still going away, a modal dialog is
+    // open) this only makes the control the form window's focus widget, so that the
+    // window's next activation gives the focus back to it and not to the control whose
+    // entry was refused.
     void syncQtFocus() {
         QWidget* target = m_active;
         if (!target || !target->isVisible() || !target->isEnabled())
@@ -114,11 +126,25 @@ private:
         QWidget* focused = QApplication::focusWidget();
         if (focused && controlOf(focused) == target)
             return;
-        if (focused && focused->window() != m_form->window())
-            return; // a modal dialog or another window holds the focus now
         m_restoring = true;
         target->setFocus(Qt::OtherFocusReason);
         m_restoring = false;
+    }
+
+    // The window activated again (after a message box closed, or after the clerk was in
+    // another window) hands the focus to whatever Qt or the MDI frame last knew, or to the
+    // first control when they lost track: after a refused move that can be the control the
+    // refusal kept the focus from. That is no move of the clerk's (a click, a key): the
+    // focus goes back where the events stand, and no exit runs.
+    bool isActivation(QWidget* old, QWidget* target) const {
+        const Qt::FocusReason reason = s_lastReason;
+        const bool byUser = reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+                            reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason ||
+                            reason == Qt::MenuBarFocusReason;
+        const bool fromOutside = !old || (old != m_form && !m_form->isAncestorOf(old));
+        const bool activation = reason == Qt::ActiveWindowFocusReason || (fromOutside && !byUser);
+        return activation && m_focused && m_focused != target && m_focused->isVisible() &&
+               m_focused->isEnabled();
     }
 
     // From the control being left outwards, the widgets that do not contain the target.
@@ -151,10 +177,16 @@ private:
             h();
     }
 
-    void onFocusChanged(QWidget* /*old*/, QWidget* now) {
+    void onFocusChanged(QWidget* old, QWidget* now) {
         if (m_restoring || m_depth > 0 || !now || now == m_form || !m_form->isAncestorOf(now))
             return;
         QWidget* target = controlOf(now);
+        if (isActivation(old, target)) {
+            m_restoring = true;
+            m_focused->setFocus(Qt::ActiveWindowFocusReason);
+            m_restoring = false;
+            return;
+        }
         if (!m_focused && m_initial && target != m_initial && m_initial->isVisible() &&
             m_initial->isEnabled()) {
             // The form's first focus goes to its initial control.
@@ -177,6 +209,10 @@ private:
         installed = true;
         struct ClickFilter : QObject {
             bool eventFilter(QObject* watched, QEvent* event) override {
+                // Qt tells the reason of a focus change only to the widget that gets it,
+                // just before it tells everyone of the change.
+                if (event->type() == QEvent::FocusIn)
+                    s_lastReason = static_cast<QFocusEvent*>(event)->reason();
                 if (!s_swallow || (event->type() != QEvent::MouseButtonPress &&
                                    event->type() != QEvent::MouseButtonDblClick))
                     return false;
@@ -200,6 +236,7 @@ private:
     int m_depth = 0;
     bool m_restoring = false;
     static inline QPointer<QWidget> s_swallow;
+    static inline Qt::FocusReason s_lastReason = Qt::OtherFocusReason;
 };
 
 } // namespace

@@ -10,7 +10,9 @@
 //    control being left; the rest of the move does not happen, and a mouse click that
 //    caused it does not reach the clicked widget (no row moves, no button fires, no tab
 //    switches);
-//  - a modal dialog taking the focus, or the focus going to another window, is not a move.
+//  - a modal dialog taking the focus, or the focus going to another window, is not a move;
+//    nor is the window's activation giving the focus back (after a message box closes): it
+//    returns to the control the events stand on, never to one whose entry was refused.
 //
 // A "control" is a widget marked as one (framework components mark themselves); the focus
 // inside a composite control (the line edit of a date edit, the cell editor of a grid)

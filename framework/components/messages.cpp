@@ -15,6 +15,6 @@ QString TMessages::Msg(const QString& key) const {
 }
 
 int TMessages::ShowMsg(const QString& key, TMsgDlgType type, TMsgDlgButtons buttons,
-                       int helpContext) const {
-    return Ui().MessageDlg(Msg(key), type, buttons, helpContext);
+                       int helpContext, TMsgDlgButtons defaultButton) const {
+    return Ui().MessageDlg(Msg(key), type, buttons, helpContext, defaultButton);
 }

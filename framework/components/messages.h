@@ -21,6 +21,7 @@ public:
     QString Msg(const QString& key) const;
 
     // Shows the text of `key` modally; returns the modal result (mrYes, mrNo, mrOk, …).
-    int ShowMsg(const QString& key, TMsgDlgType type, TMsgDlgButtons buttons,
-                int helpContext) const;
+    // `defaultButton` is the button Enter presses; 0 for the first.
+    int ShowMsg(const QString& key, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext,
+                TMsgDlgButtons defaultButton = 0) const;
 };

@@ -13,6 +13,7 @@ TNetConnection::TNetConnection() : m_injected(hostSession().appServer) {
         const HostSession& session = hostSession();
         m_client.setCredentials(session.login, session.password);
         m_client.setTls({session.tlsCaFile, session.tlsFingerprint});
+        m_client.setReplyTimeout(session.replyTimeoutMs);
     });
 }
 

@@ -1,5 +1,7 @@
 #include "framework/forms/frm_roti_geral.h"
 
+#include "framework/components/accessibility.h"
+
 #include <QApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,6 +11,7 @@
 TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : TForm(parent) {
     setObjectName(QStringLiteral("frmRotiGeral"));
     setWindowFlag(Qt::Dialog);
+    setDialogAccessibility(this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

@@ -26,6 +26,10 @@ enum ErrorCode {
     SessionEnded = -32003,
 };
 
+// A request's member that carries its key (see write_key.h): the server runs a write whose
+// key it has seen before no more, and answers with what the first run answered.
+inline constexpr const char* WriteKeyMember = "key";
+
 // The call that opens a session on a connection: params [login, password]; its result's
 // value holds the login's session values (see the server's session answer).
 inline constexpr const char* LoginMethod = "login";

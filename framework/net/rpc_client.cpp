@@ -129,13 +129,16 @@ QByteArray RpcClient::readLine(const QString& method) {
     }
 }
 
-QJsonObject RpcClient::exchange(const QString& method, const QJsonArray& params) {
+QJsonObject RpcClient::exchange(const QString& method, const QJsonArray& params,
+                                const QString& key) {
     const qint64 id = m_nextId++;
-    QByteArray frame = QJsonDocument(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-                                                 {QStringLiteral("id"), id},
-                                                 {QStringLiteral("method"), method},
-                                                 {QStringLiteral("params"), params}})
-                           .toJson(QJsonDocument::Compact);
+    QJsonObject request{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                        {QStringLiteral("id"), id},
+                        {QStringLiteral("method"), method},
+                        {QStringLiteral("params"), params}};
+    if (!key.isEmpty())
+        request.insert(QLatin1String(jsonrpc::WriteKeyMember), key);
+    QByteArray frame = QJsonDocument(request).toJson(QJsonDocument::Compact);
     if (frame.size() > jsonrpc::FrameLimit)
         throw Exception(QStringLiteral("A chamada de %1 excede o limite de 16 MiB.").arg(method));
     frame += '\n';
@@ -167,15 +170,27 @@ QJsonObject RpcClient::exchange(const QString& method, const QJsonArray& params)
     return reply;
 }
 
-QVariant RpcClient::Invoke(const QString& method, QVariantList& args) {
-    dropStaleConnection();
-    if (!isOpen())
-        open();
+QJsonObject RpcClient::keyedExchange(const QString& method, const QJsonArray& params) {
+    CallKeys::Key key = m_keys.keyFor(method, params);
+    try {
+        dropStaleConnection();
+        if (!isOpen())
+            open();
+        QJsonObject reply = exchange(method, params, key.key);
+        m_keys.answered(key);
+        return reply;
+    } catch (const ENetError&) {
+        // Whether the server ran the call is unknown: its repeat must be recognised.
+        m_keys.unanswered(key, method, params);
+        throw;
+    }
+}
 
+QVariant RpcClient::Invoke(const QString& method, QVariantList& args) {
     QJsonArray params;
     for (const QVariant& a : args)
         params.append(wire::toJson(a));
-    const QJsonObject reply = exchange(method, params);
+    const QJsonObject reply = keyedExchange(method, params);
     if (reply.contains(QStringLiteral("error"))) {
         switch (errorCode(reply)) {
         case jsonrpc::NoSession:

@@ -3,10 +3,13 @@
 // The client side of the application server's socket protocol: an AppServer whose calls
 // travel as JSON-RPC lines over one TCP or TLS connection. Calls are synchronous and block
 // the calling thread, as the screens expect of a remote call. With credentials set, every
-// connection opens a session with them before its first call.
+// connection opens a session with them before its first call. Every call carries a key of
+// its own, and the repeat of a call that went unanswered carries the same key again
+// (call_keys.h), so that a write the server ran before the answer was lost is not run twice.
 
 #include "contracts/app_server.h"
 #include "contracts/host_framework.h"
+#include "framework/net/call_keys.h"
 #include "framework/net/transport.h"
 
 #include <QByteArray>
@@ -36,6 +39,7 @@ public:
     // Where the next connect goes; an open connection is kept until closed.
     void setEndpoint(const QString& host, int port);
     void setTimeouts(int connectMs, int replyMs);
+    void setReplyTimeout(int replyMs) { m_replyTimeoutMs = replyMs; }
     // The login every connection opens its session with; an empty login opens none.
     void setCredentials(const QString& login, const QString& password);
     void setTls(const TlsSettings& tls) { m_tls = tls; }
@@ -62,8 +66,10 @@ private:
     [[noreturn]] void fail(const QString& message);
     void dropStaleConnection();
     void logIn();
-    // Sends one request and returns the server's answer to it, with "result" or "error".
-    QJsonObject exchange(const QString& method, const QJsonArray& params);
+    // Sends one request (with its key, unless empty) and returns the server's answer to
+    // it, with "result" or "error".
+    QJsonObject exchange(const QString& method, const QJsonArray& params, const QString& key = {});
+    QJsonObject keyedExchange(const QString& method, const QJsonArray& params);
     QByteArray readLine(const QString& method);
 
     std::function<void()> m_beforeConnect;
@@ -77,4 +83,5 @@ private:
     int m_replyTimeoutMs = 60000;
     qint64 m_nextId = 1;
     QByteArray m_in;
+    CallKeys m_keys;
 };

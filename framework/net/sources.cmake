@@ -5,4 +5,6 @@ target_sources(apurfat_net PRIVATE
     net/transport.cpp
     net/rpc_client.cpp
     net/database_uri.cpp
+    net/write_key.cpp
+    net/call_keys.cpp
 )

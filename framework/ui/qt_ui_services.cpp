@@ -55,7 +55,7 @@ QtUiServices::QtUiServices() = default;
 QtUiServices::~QtUiServices() = default;
 
 int QtUiServices::MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
-                             int /*helpContext*/) {
+                             int /*helpContext*/, TMsgDlgButtons defaultButton) {
     QMessageBox box(iconOf(type), captionOf(type), text, QMessageBox::NoButton, dialogParent());
     box.setObjectName(QStringLiteral("messageDlg"));
     struct Choice {
@@ -78,7 +78,7 @@ int QtUiServices::MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButto
             continue;
         QPushButton* b = box.addButton(QString::fromUtf8(c.caption), c.role);
         added.append({b, c.result});
-        if (added.size() == 1)
+        if (defaultButton ? c.flag == defaultButton : added.size() == 1)
             box.setDefaultButton(b);
     }
     if (buttons & mbCancel)

@@ -14,8 +14,8 @@ public:
     QtUiServices();
     ~QtUiServices() override;
 
-    int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
-                   int helpContext) override;
+    int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext,
+                   TMsgDlgButtons defaultButton = 0) override;
     int PickFromList(const LookupList& list) override;
     void ShowBusy(QWidget* over, int kind) override;
     void HideBusy() override;

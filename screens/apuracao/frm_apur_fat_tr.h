@@ -114,9 +114,12 @@ public:
     void pgcPadraoChanging(QObject* sender, bool& allowChange);
     void pgcPadraoChange(QObject* sender) override;
     void dtsPadraoStateChange(QObject* sender) override;
+    void mnuFolhaDadosClick(QObject* sender) override;
 
     // The services' NF.
     void cdsServEfetBeforeInsert(TClientDataSet& dataSet);
+    void cdsServEfetBeforeDelete(TClientDataSet& dataSet);
+    void dbgPadraoKeyDown(QObject* sender, int& key, TShiftState shift);
     void dbgPadraoKeyPress(QObject* sender, QChar& key);
     void dbgPadraoColExit(QObject* sender);
     void cdsServEfetBeforePost(TClientDataSet& dataSet);
@@ -203,9 +206,6 @@ private:
     // follow the login and the names stay display-only.
     void EnableFilter(bool enable);
     void LoadServices();
-    // The command state of a day whose freshly loaded apportionment is empty: include and
-    // calculation on, change, delete and slots 4 and 5 off, confirm and cancel untouched.
-    void SetEmptyApportionmentCommands();
     // The seven command slots, each a button and its menu item (slot 6's cancel pair aside).
     std::array<std::pair<TSpeedButton*, TMenuItem*>, 7> commandSlots() const;
     // Sets every slot but confirm and cancel, the command bar first, then the menu.
@@ -223,6 +223,37 @@ private:
     void LoadDays();
     // Loads the apportionment of the current day.
     void LoadApportionment();
+
+    // What the clerk typed into the apportionment and has not sent: a row open, or rows
+    // posted and still in the change log.
+    bool ApportionmentPending() const;
+    // Every move that reloads the apportionment or leaves it behind (another service or
+    // day, verifying, a page change, the filter, closing) comes here first: pending rows
+    // go through the confirmation, and when they cannot be sent the move is refused.
+    void ConfirmPendingApportionment();
+    // The confirmation, refusing (by raising) while rows stay unsent: a failed check or a
+    // differing sum with its message, a save the server refused silently, its failure
+    // shown already. The rows stay as typed.
+    void ConfirmOrRefuse();
+    // Sends the change log as one packet and takes it as saved; a failed send was shown
+    // and leaves the log as it was.
+    void SaveApportionment();
+    // Drops the open row and every unsent change: the day's rows as last loaded or saved.
+    void DiscardApportionment();
+
+    // The daily page's command patterns as the apportionment stands.
+    enum class RowCommands {
+        // Rows or none: every command but confirm and cancel, or include and calculation.
+        EitherPattern,
+        // At the end of a confirmation: with rows, every command but confirm and cancel;
+        // rows the server refused stay pending, with confirm and cancel on to send them
+        // again or undo them.
+        AfterConfirmation,
+        // A day just loaded: when it has no rows, include and calculation on, change,
+        // delete and slots 4 and 5 off, buttons first, confirm and cancel untouched.
+        WhenLoadedEmpty,
+    };
+    void SetRowCommands(RowCommands pattern);
     bool DailyPageActive() const { return pgcPadrao->ActivePage() == tshFormulario; }
     bool ServicesPageActive() const { return pgcPadrao->ActivePage() == tshFolhaDados; }
 };

@@ -41,6 +41,9 @@ void TfrmApurFatTR::sbtApurarClick(QObject*) {
 }
 
 void TfrmApurFatTR::sbtVerificarClick(QObject*) {
+    // The day list and its first day's rows are reloaded: typed rows are sent first, and
+    // when they cannot be the verification waits.
+    ConfirmPendingApportionment();
     // A failed reload was shown by the framework; the day list keeps its rows.
     Guarded([this] {
         BusyAnimation busy(Application().MainForm(), 1);

@@ -1,7 +1,8 @@
 // The edit commands shared by the two pages: include, change, delete, confirm and cancel;
 // the confirmation that sends a day's apportionment as one change packet, but only when it
-// adds up; the navigator's reload of the day list; and the command, page and filter state
-// that follows every state change of the apportionment.
+// adds up, and that every move which would leave typed rows behind runs first; the
+// navigator's reload of the day list; and the command, page and filter state that follows
+// every state change of the apportionment.
 
 #include "contracts/busy_animation.h"
 #include "screens/apuracao/cli_rqx52000.h"
@@ -18,6 +19,29 @@ bool editing(TDataSetState state) {
     return state == dsEdit || state == dsInsert;
 }
 } // namespace
+
+bool TfrmApurFatTR::ApportionmentPending() const {
+    return editing(cdsRateio.State()) || cdsRateio.ChangeCount() > 0;
+}
+
+void TfrmApurFatTR::ConfirmPendingApportionment() {
+    if (ApportionmentPending())
+        ConfirmOrRefuse();
+}
+
+void TfrmApurFatTR::ConfirmOrRefuse() {
+    Confirma_Rateio();
+    // Rows the server refused are still in the change log; its failure was shown.
+    if (cdsRateio.ChangeCount() > 0)
+        Abort();
+}
+
+void TfrmApurFatTR::DiscardApportionment() {
+    if (editing(cdsRateio.State()))
+        cdsRateio.Cancel();
+    if (cdsRateio.ChangeCount() > 0)
+        cdsRateio.CancelUpdates();
+}
 
 void TfrmApurFatTR::sbtIncluirClick(QObject*) {
     VerificaBloqueio();
@@ -62,34 +86,31 @@ void TfrmApurFatTR::Confirma_Rateio() {
     if (cdsRateio.ChangeCount() > 0) {
         if (!Vd_Soma())
             Abort();
-        // A failed save was shown by the framework; the rows stay pending.
-        Guarded([this] {
-            BusyAnimation busy(Application().MainForm(), 1);
-            ServerPayload(ServerMethod::SetRateio, {cdsRateio.Delta()});
-            cdsRateio.MergeChangeLog();
-        });
+        SaveApportionment();
     }
-    if (!cdsRateio.IsEmpty())
-        ChangeButtons(true, true, true, true, true, false, true);
+    SetRowCommands(RowCommands::AfterConfirmation);
     Habilita_Pagina(!editing(cdsRateio.State()) && !boChange);
 }
 
+void TfrmApurFatTR::SaveApportionment() {
+    // A failed save was shown by the framework; the rows stay pending in the change log.
+    Guarded([this] {
+        BusyAnimation busy(Application().MainForm(), 1);
+        ServerPayload(ServerMethod::SetRateio, {cdsRateio.Delta()});
+        cdsRateio.MergeChangeLog();
+    });
+}
+
 void TfrmApurFatTR::dbgRateioExit(QObject*) {
-    Confirma_Rateio();
+    ConfirmOrRefuse();
 }
 
 void TfrmApurFatTR::sbtCancelarClick(QObject* sender) {
     boChange = cdsRateio.ChangeCount() > 0;
     if (DailyPageActive() &&
         msgGeral.ShowMsg(QStringLiteral("Canc"), mtConfirmation, mbYes | mbNo, 0) == mrYes) {
-        if (editing(cdsRateio.State()))
-            cdsRateio.Cancel();
-        if (cdsRateio.ChangeCount() > 0)
-            cdsRateio.CancelUpdates();
-        if (cdsRateio.IsEmpty())
-            ChangeButtons(true, false, false, false, false, false, true);
-        else
-            ChangeButtons(true, true, true, true, true, false, true);
+        DiscardApportionment();
+        SetRowCommands(RowCommands::EitherPattern);
         Habilita_Pagina(!editing(cdsRateio.State()) && !boChange);
     }
     if (ServicesPageActive()) {
@@ -110,18 +131,14 @@ void TfrmApurFatTR::sbtExcluirClick(QObject*) {
     }
     // Whatever was answered, the day's rows as the server now holds them.
     LoadApportionment();
-    if (cdsRateio.IsEmpty())
-        SetEmptyApportionmentCommands();
+    SetRowCommands(RowCommands::WhenLoadedEmpty);
 }
 
 void TfrmApurFatTR::dbnPadraoClick(QObject*, TNavigateBtn) {
     if (!DailyPageActive())
         return;
     LoadDays();
-    if (cdsRateio.IsEmpty())
-        ChangeButtons(true, false, false, false, false, false, true);
-    else
-        ChangeButtons(true, true, true, true, true, false, true);
+    SetRowCommands(RowCommands::EitherPattern);
 }
 
 void TfrmApurFatTR::dtsRateioStateChange(QObject*) {
@@ -134,6 +151,6 @@ void TfrmApurFatTR::dtsRateioStateChange(QObject*) {
                   editing(state) || boChange, browsing);
     EnableFilter(!editing(dtsRateio.State()) && !boChange);
     if (ActiveControl() == dbgRateio && cdsRateio.IsEmpty())
-        ChangeButtons(true, false, false, false, false, false, true);
+        SetRowCommands(RowCommands::EitherPattern);
     Habilita_Pagina(!editing(state) && !boChange);
 }

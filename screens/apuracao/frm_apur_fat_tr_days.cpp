@@ -8,17 +8,19 @@
 #include "framework/components/canvas.h"
 
 void TfrmApurFatTR::cdsEfetivosBeforeScroll(TClientDataSet&) {
-    // The day being left only warns when its split does not add up.
-    if (DailyPageActive() && !boApurac)
-        Vd_Soma();
+    if (!DailyPageActive() || boApurac)
+        return;
+    // Typed rows go to the server first; when they cannot, the day stays. A day already
+    // saved only warns when its split does not add up.
+    ConfirmPendingApportionment();
+    Vd_Soma();
 }
 
 void TfrmApurFatTR::cdsEfetivosAfterScroll(TClientDataSet&) {
     if (!DailyPageActive())
         return;
     LoadApportionment();
-    if (cdsRateio.IsEmpty())
-        SetEmptyApportionmentCommands();
+    SetRowCommands(RowCommands::WhenLoadedEmpty);
 }
 
 void TfrmApurFatTR::cdsEfetivosDIASEMANAGetText(TField& sender, QString& text, bool) {

@@ -37,10 +37,14 @@ void TfrmApurFatTR::BindHandlers() {
     dtsEfetivos.OnStateChange = [this](TDataSource&) { dtsPadraoStateChange(nullptr); };
 
     cdsServEfet.BeforeInsert = [this](TClientDataSet& ds) { cdsServEfetBeforeInsert(ds); };
+    cdsServEfet.BeforeDelete = [this](TClientDataSet& ds) { cdsServEfetBeforeDelete(ds); };
     cdsServEfet.BeforePost = [this](TClientDataSet& ds) { cdsServEfetBeforePost(ds); };
     cdsServEfet.AfterPost = [this](TClientDataSet& ds) { cdsServEfetAfterPost(ds); };
     cdsServEfet.BeforeScroll = [this](TClientDataSet& ds) { cdsServEfetBeforeScroll(ds); };
     cdsServEfet.AfterScroll = [this](TClientDataSet& ds) { cdsServEfetAfterScroll(ds); };
+    dbgPadrao->OnKeyDown = [this](TDBGrid& g, int& key, TShiftState shift) {
+        dbgPadraoKeyDown(&g, key, shift);
+    };
     dbgPadrao->OnKeyPress = [this](TDBGrid& g, QChar& key) { dbgPadraoKeyPress(&g, key); };
     dbgPadrao->OnColExit = [this](TDBGrid& g) { dbgPadraoColExit(&g); };
 

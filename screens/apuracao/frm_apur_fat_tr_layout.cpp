@@ -279,6 +279,8 @@ void TfrmApurFatTR::BuildMessages() {
                        "faturados do dia."),
         QStringLiteral("Periodo_Bloq|Operação não permitida. Período de faturamento bloqueado."),
         QStringLiteral("Cliente_Inf|Cliente deve ser informado."),
+        QStringLiteral("Rateio_Pend|As alterações do rateio não foram gravadas. Descartá-las e "
+                       "fechar?"),
     };
 }
 

@@ -44,8 +44,23 @@ std::array<std::pair<TSpeedButton*, TMenuItem*>, 7> TfrmApurFatTR::commandSlots(
              {sbtApurar, mnuApurac}}};
 }
 
-void TfrmApurFatTR::SetEmptyApportionmentCommands() {
-    SetCommandsButConfirm(true, false, false, false, false, true);
+void TfrmApurFatTR::SetRowCommands(RowCommands pattern) {
+    const bool rows = !cdsRateio.IsEmpty();
+    switch (pattern) {
+    case RowCommands::EitherPattern:
+        ChangeButtons(true, rows, rows, rows, rows, false, true);
+        return;
+    case RowCommands::AfterConfirmation:
+        if (cdsRateio.ChangeCount() > 0)
+            ChangeButtons(false, false, false, false, false, true, false);
+        else if (rows)
+            ChangeButtons(true, true, true, true, true, false, true);
+        return;
+    case RowCommands::WhenLoadedEmpty:
+        if (!rows)
+            SetCommandsButConfirm(true, false, false, false, false, true);
+        return;
+    }
 }
 
 void TfrmApurFatTR::Habilita_Pagina(bool enable) {
@@ -56,9 +71,12 @@ void TfrmApurFatTR::Habilita_Pagina(bool enable) {
 }
 
 void TfrmApurFatTR::pgcPadraoChanging(QObject*, bool&) {
-    // Leaving the daily page only warns about a day that does not add up.
-    if (DailyPageActive())
-        Vd_Soma();
+    // Leaving the daily page only warns about a day that does not add up, once its typed
+    // rows are sent.
+    if (!DailyPageActive())
+        return;
+    ConfirmPendingApportionment();
+    Vd_Soma();
 }
 
 void TfrmApurFatTR::pgcPadraoChange(QObject*) {
@@ -71,14 +89,21 @@ void TfrmApurFatTR::pgcPadraoChange(QObject*) {
     if (DailyPageActive()) {
         LoadDays();
         LoadApportionment();
-        if (cdsRateio.IsEmpty())
-            ChangeButtons(true, false, false, false, false, false, true);
-        else
-            ChangeButtons(true, true, true, true, true, false, true);
+        SetRowCommands(RowCommands::EitherPattern);
     }
 }
 
+void TfrmApurFatTR::mnuFolhaDadosClick(QObject* sender) {
+    // The menu chooses the page without the page control's changing event: what the clerk
+    // typed on the daily page is confirmed here before it is left behind.
+    if (DailyPageActive())
+        ConfirmPendingApportionment();
+    TfrmPadrao::mnuFolhaDadosClick(sender);
+}
+
 void TfrmApurFatTR::LoadDays() {
+    // A new day list puts the apportionment on its first day.
+    ConfirmPendingApportionment();
     LoadFromServer(cdsEfetivos, ServerMethod::GetEfetivos,
                    {cdsCliente.FieldByName(QStringLiteral("CDCLIENTE")).AsString(),
                     medCdFilial->Text(), depDtInicial->Date(), depDtFinal->Date(),

@@ -45,6 +45,8 @@ void TfrmApurFatTR::EnableFilter(bool enable) {
 }
 
 void TfrmApurFatTR::panFiltroEnter(QObject*) {
+    // A new query leaves the day behind: its typed rows are sent first, or nothing is reset.
+    ConfirmPendingApportionment();
     cdsServEfet.Close();
     tshFormulario->SetEnabled(false);
     mnuFormulario->setEnabled(false);

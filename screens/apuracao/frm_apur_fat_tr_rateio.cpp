@@ -3,16 +3,13 @@
 
 #include "screens/apuracao/frm_apur_fat_tr.h"
 
-#include "contracts/busy_animation.h"
 #include "screens/apuracao/apportionment_balance.h"
 #include "screens/apuracao/cli_rqx52000.h"
 
-#include "contracts/app_server.h"
 #include "contracts/host_framework.h"
 #include "framework/components/focus.h"
 #include "framework/data/controls_suspended.h"
 #include "framework/data/text_format.h"
-#include "framework/forms/application.h"
 #include "framework/ui/guard.h"
 
 bool TfrmApurFatTR::Vd_Soma() {
@@ -96,14 +93,8 @@ void TfrmApurFatTR::cdsRateioBeforePost(TClientDataSet&) {
 }
 
 void TfrmApurFatTR::cdsRateioAfterDelete(TClientDataSet&) {
-    if (cdsRateio.ChangeCount() <= 0)
-        return;
-    // A failed send was shown by the framework; the deletion stays pending in the log.
-    Guarded([this] {
-        BusyAnimation busy(Application().MainForm(), 1);
-        ServerPayload(ServerMethod::SetRateio, {cdsRateio.Delta()});
-        cdsRateio.MergeChangeLog();
-    });
+    if (cdsRateio.ChangeCount() > 0)
+        SaveApportionment();
 }
 
 void TfrmApurFatTR::Vd_Qtde() {
@@ -153,9 +144,9 @@ void TfrmApurFatTR::dbgRateioColExit(QObject*) {
 }
 
 void TfrmApurFatTR::dbgRateioKeyDown(QObject*, int& key, TShiftState shift) {
-    if (dtsRateio.DataSet()->IsEmpty() &&
-        (key == vk::Tab || key == vk::Left || key == vk::Up || key == vk::Right ||
-         key == vk::Down || key == vk::Insert))
+    // No key makes a row in an empty grid; Tab there has no cell to move to and leaves it.
+    if (dtsRateio.DataSet()->IsEmpty() && (key == vk::Left || key == vk::Up || key == vk::Right ||
+                                           key == vk::Down || key == vk::Insert))
         key = 0;
     // The grid's own delete shortcut never deletes: the Delete command does, after its checks.
     if ((shift & ssCtrl) && key == vk::Delete)
@@ -170,13 +161,23 @@ void TfrmApurFatTR::dbgRateioKeyPress(QObject*, QChar& key) {
     DropKeyOfMarkedField(*dbgRateio, key);
 }
 
-void TfrmApurFatTR::FormCloseQuery(QObject*, bool&) {
-    if (!DailyPageActive())
+void TfrmApurFatTR::FormCloseQuery(QObject*, bool& canClose) {
+    if (ApportionmentPending()) {
+        // Typed rows are sent on the way out; rows that cannot be are dropped only when
+        // the clerk says so.
+        if (Guarded([this] { ConfirmPendingApportionment(); }))
+            return;
+        if (msgPadrao.ShowMsg(QStringLiteral("Rateio_Pend"), mtConfirmation, mbYes | mbNo, 0,
+                              mbNo) != mrYes) {
+            canClose = false;
+            return;
+        }
+        DiscardApportionment();
         return;
-    if (cdsRateio.State() == dsEdit || cdsRateio.State() == dsInsert)
-        cdsRateio.Post();
+    }
     // A day that does not add up only warns: the screen still closes.
-    Vd_Soma();
+    if (DailyPageActive())
+        Vd_Soma();
 }
 
 void TfrmApurFatTR::UpdateBalanceLine(std::optional<double> typedQuantity) {

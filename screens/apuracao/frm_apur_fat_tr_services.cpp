@@ -17,6 +17,17 @@ void TfrmApurFatTR::cdsServEfetBeforeInsert(TClientDataSet&) {
     Abort();
 }
 
+void TfrmApurFatTR::cdsServEfetBeforeDelete(TClientDataSet&) {
+    // Nor is one taken away.
+    Abort();
+}
+
+void TfrmApurFatTR::dbgPadraoKeyDown(QObject*, int& key, TShiftState shift) {
+    // The grid's own insert and delete keys have nothing to do here: no question is asked.
+    if ((key == vk::Insert && shift == 0) || ((shift & ssCtrl) && key == vk::Delete))
+        key = 0;
+}
+
 void TfrmApurFatTR::dbgPadraoKeyPress(QObject*, QChar& key) {
     VerificaBloqueio();
     DropKeyOfMarkedField(*dbgPadrao, key);
@@ -59,11 +70,11 @@ void TfrmApurFatTR::cdsServEfetAfterPost(TClientDataSet&) {
 void TfrmApurFatTR::cdsServEfetBeforeScroll(TClientDataSet&) {
     if (!DailyPageActive() || boApurac)
         return;
+    // Typed rows go to the server first; when they cannot, the service stays.
+    ConfirmPendingApportionment();
     Vd_Soma();
-    // Whatever the clerk left unsaved on the day is dropped with the service.
     LoadApportionment();
-    if (cdsRateio.IsEmpty())
-        SetEmptyApportionmentCommands();
+    SetRowCommands(RowCommands::WhenLoadedEmpty);
 }
 
 void TfrmApurFatTR::cdsServEfetAfterScroll(TClientDataSet&) {

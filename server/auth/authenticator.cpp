@@ -6,8 +6,8 @@
 
 namespace server {
 
-Authenticator::Authenticator(ThrottleSettings throttle, qint64 sessionLifetimeMs)
-    : m_throttle(throttle), m_sessionLifetimeMs(sessionLifetimeMs) {
+Authenticator::Authenticator(std::unique_ptr<LoginThrottle> throttle, qint64 sessionLifetimeMs)
+    : m_throttle(std::move(throttle)), m_sessionLifetimeMs(sessionLifetimeMs) {
     // Each check holds tens of MiB while it runs: two at a time bound that.
     m_pool.setMaxThreadCount(2);
     // Made now, off the starting thread, so that the first check of an unknown login costs

@@ -9,6 +9,7 @@
 #include <QThreadPool>
 
 #include <functional>
+#include <memory>
 
 class QObject;
 
@@ -16,11 +17,12 @@ namespace server {
 
 class Authenticator {
 public:
-    Authenticator(ThrottleSettings throttle, qint64 sessionLifetimeMs);
+    // Counts login attempts in `throttle`.
+    Authenticator(std::unique_ptr<LoginThrottle> throttle, qint64 sessionLifetimeMs);
     // Waits for the checks under way.
     ~Authenticator();
 
-    LoginThrottle& throttle() { return m_throttle; }
+    LoginThrottle& throttle() { return *m_throttle; }
     qint64 sessionLifetimeMs() const { return m_sessionLifetimeMs; }
 
     // Checks the password against the hash on a thread of its own, then runs
@@ -31,7 +33,7 @@ public:
     void waitForDone();
 
 private:
-    LoginThrottle m_throttle;
+    std::unique_ptr<LoginThrottle> m_throttle;
     qint64 m_sessionLifetimeMs;
     QThreadPool m_pool;
 };

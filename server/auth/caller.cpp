@@ -4,15 +4,17 @@
 
 namespace server {
 
-Caller::Caller(QString login, QString address, std::optional<QSet<QString>> branches)
-    : m_login(std::move(login)), m_address(std::move(address)), m_branches(std::move(branches)) {}
+Caller::Caller(QString login, QString address, QString session,
+               std::optional<QSet<QString>> branches)
+    : m_login(std::move(login)), m_address(std::move(address)), m_session(std::move(session)),
+      m_branches(std::move(branches)) {}
 
 Caller Caller::withEveryBranch(QString login, QString address) {
-    return Caller(std::move(login), std::move(address), std::nullopt);
+    return Caller(std::move(login), std::move(address), QString(), std::nullopt);
 }
 
-Caller Caller::forUser(const UserRecord& user, QString address) {
-    return Caller(user.login, std::move(address),
+Caller Caller::forUser(const UserRecord& user, QString address, QString session) {
+    return Caller(user.login, std::move(address), std::move(session),
                   QSet<QString>(user.branches.begin(), user.branches.end()));
 }
 

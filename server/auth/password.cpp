@@ -1,6 +1,7 @@
 #include "server/auth/password.h"
 
 #include "contracts/host_framework.h"
+#include "server/methods/clean_text.h"
 
 #include <sodium.h>
 
@@ -21,6 +22,11 @@ void requireStrongEnough(const QString& password) {
     if (password.size() < kMinimumLength)
         throw Exception(
             QStringLiteral("A senha deve ter pelo menos %1 caracteres.").arg(kMinimumLength));
+    if (password.size() > PasswordMaxLength)
+        throw Exception(
+            QStringLiteral("A senha deve ter no máximo %1 caracteres.").arg(PasswordMaxLength));
+    if (const auto fault = textFault(password, LineBreaks::Refused))
+        throw Exception(QStringLiteral("A senha %1.").arg(*fault));
 }
 
 QString hashPassword(const QString& password) {

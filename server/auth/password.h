@@ -8,7 +8,11 @@
 
 namespace server {
 
-// Refuses a password too short to stand a guess, with a message for the operator.
+// The longest password accepted: a login's password waits in memory for its turn.
+inline constexpr qsizetype PasswordMaxLength = 1024;
+
+// Refuses a password too short to stand a guess, one too long, and one with characters a
+// login could not send, with a message for the operator.
 void requireStrongEnough(const QString& password);
 
 // A new hash of the password with a fresh random salt. Raises when memory runs out.

@@ -15,6 +15,7 @@ class Database;
 struct UserRecord;
 
 struct Session {
+    QString id; // random, for the records of what the session did
     QString login;
     int passwordVersion = 0;
     QDeadlineTimer expires;

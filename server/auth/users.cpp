@@ -16,13 +16,14 @@ namespace {
 }
 
 void requireLoginName(const QString& login) {
-    const bool valid = !login.isEmpty() && login.size() <= 40 &&
+    const bool valid = !login.isEmpty() && login.size() <= LoginMaxLength &&
                        std::all_of(login.begin(), login.end(), [](QChar c) {
                            return c.isLetterOrNumber() || c == u'.' || c == u'-' || c == u'_';
                        });
     if (!valid)
-        refuse(QStringLiteral("Login inválido: '%1' (até 40 letras, dígitos, '.', '-' ou '_').")
-                   .arg(login));
+        refuse(QStringLiteral("Login inválido: '%1' (até %2 letras, dígitos, '.', '-' ou '_').")
+                   .arg(login.left(LoginMaxLength))
+                   .arg(LoginMaxLength));
 }
 
 void requireUser(Database& db, const QString& login) {

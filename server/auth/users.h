@@ -13,6 +13,9 @@ namespace server {
 
 class Database;
 
+// The longest login a user may have; anything longer is refused before it is used.
+inline constexpr qsizetype LoginMaxLength = 40;
+
 struct UserRecord {
     QString login;
     QString passwordHash;

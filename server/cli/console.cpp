@@ -78,6 +78,16 @@ QString readNewPassword() {
     return first;
 }
 
+void setUpLogFormat() {
+    if (qEnvironmentVariableIsSet("JOURNAL_STREAM"))
+        qSetMessagePattern(QStringLiteral("%{if-debug}<7>%{endif}%{if-info}<6>%{endif}"
+                                          "%{if-warning}<4>%{endif}%{if-critical}<3>%{endif}"
+                                          "%{if-fatal}<2>%{endif}%{category}: %{message}"));
+    else
+        qSetMessagePattern(QStringLiteral("%{time yyyy-MM-dd hh:mm:ss.zzz} %{type} "
+                                          "%{category}: %{message}"));
+}
+
 QString operatorName() {
     if (const passwd* entry = getpwuid(geteuid()))
         return QString::fromLocal8Bit(entry->pw_name);

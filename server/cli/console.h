@@ -21,4 +21,9 @@ QString readNewPassword();
 // Who runs the command, for the audit trail.
 QString operatorName();
 
+// Gives the server's log lines their time and severity for an operator reading them from a
+// file; under systemd the journal stamps the time itself and takes the severity from a
+// prefix. QT_MESSAGE_PATTERN, when set, still wins.
+void setUpLogFormat();
+
 } // namespace server::cli

@@ -72,7 +72,7 @@ public:
     virtual void lockSchema(Database& db, bool lock) const = 0;
 
     // The branch's next work number, 1 to `largest` and round again, unique whichever
-    // server asks.
+    // server asks. Call inside a write transaction.
     virtual int nextWorkNumber(Database& db, const QString& branch, int largest) const = 0;
 
 protected:

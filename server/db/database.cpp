@@ -29,7 +29,7 @@ Database::Database(const QString& address, Mode mode, int schemaVersion)
     : m_backend(Backend::forAddress(address)), m_name(nextConnectionName()) {
     open(mode == Mode::OpenExisting);
     try {
-        prepareSchema(*this, mode == Mode::CreateIfMissing, schemaVersion);
+        m_versionFound = prepareSchema(*this, mode == Mode::CreateIfMissing, schemaVersion);
     } catch (...) {
         close();
         throw;

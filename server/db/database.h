@@ -45,6 +45,9 @@ public:
     // The database as messages name it (a URI without its password).
     QString name() const { return m_backend->name(); }
     const Backend& backend() const { return *m_backend; }
+    // The schema's version as the database held it when this connection opened it: 0 when
+    // the connection created the schema.
+    int versionFound() const { return m_versionFound; }
 
     // Runs a statement with positional (?) parameters; returns the number of rows changed.
     // A text parameter binds as text even when it is a null QString; QVariant() binds NULL.
@@ -90,6 +93,7 @@ private:
     QString m_name;
     QSqlDatabase m_db;
     std::unordered_map<QString, std::unique_ptr<Statement>> m_statements;
+    int m_versionFound = 0;
     int m_transactionDepth = 0;
     qint64 m_statementCount = 0;
 };

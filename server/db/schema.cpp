@@ -8,7 +8,7 @@
 namespace server {
 namespace {
 
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 // The schema, written once for every back end. Each back end reads these tokens its own way
 // (backend.h, render):
@@ -175,11 +175,34 @@ const char* const kAccessTables[] = {
     "$APPEND_ONLY AUDITORIA",
 };
 
+// Version 3: who obtained each work number, and the key of each write that must happen
+// once with the outcome it answered (kept two days). Text only, so that every back end
+// stores them alike; times are UTC ISO-8601 text, which sorts as it reads.
+const char* const kOwnershipTables[] = {
+    R"(CREATE TABLE RELAPURDONO (
+        NRRELAPURFAT TEXT PRIMARY KEY,
+        CDFILIAL     TEXT NOT NULL,
+        NMLOGIN      TEXT NOT NULL,
+        DSSESSAO     TEXT NOT NULL,
+        DSORIGEM     TEXT NOT NULL,
+        DTHRREGISTRO TEXT NOT NULL
+    ))",
+    R"(CREATE TABLE CHAVEGRAVACAO (
+        DSCHAVE      TEXT PRIMARY KEY,
+        NMLOGIN      TEXT NOT NULL,
+        NMMETODO     TEXT NOT NULL,
+        DSRESUMO     TEXT NOT NULL,
+        DSRESULTADO  TEXT NOT NULL,
+        DTHRREGISTRO TEXT NOT NULL
+    ))",
+    "CREATE INDEX CHAVEGRAVACAO_DATA ON CHAVEGRAVACAO (DTHRREGISTRO)",
+};
+
 struct Step {
     int version;
     std::span<const char* const> statements;
 };
-const Step kSteps[] = {{1, kTables}, {2, kAccessTables}};
+const Step kSteps[] = {{1, kTables}, {2, kAccessTables}, {3, kOwnershipTables}};
 
 // The version of this system's schema the database holds, 0 when it is empty; raises when
 // it belongs to something else or to a version this server does not know.
@@ -218,10 +241,10 @@ private:
 
 } // namespace
 
-void prepareSchema(Database& db, bool create, int version) {
+int prepareSchema(Database& db, bool create, int version) {
     const int held = heldVersion(db);
     if (held >= version)
-        return;
+        return held;
     if (held == 0 && !create)
         throw EDatabaseError(QStringLiteral("O banco de dados %1 está vazio; crie o esquema com "
                                             "--init ou --init-demo.")
@@ -232,7 +255,7 @@ void prepareSchema(Database& db, bool create, int version) {
     Transaction tx(db);
     const int current = heldVersion(db);
     if (current >= version)
-        return;
+        return current;
     for (const Step& step : kSteps)
         if (step.version > current && step.version <= version)
             for (const char* statement : step.statements)
@@ -240,6 +263,7 @@ void prepareSchema(Database& db, bool create, int version) {
                     db.execOnce(sql);
     db.backend().recordVersion(db, version);
     tx.commit();
+    return current;
 }
 
 int currentSchemaVersion() {

@@ -96,10 +96,7 @@ public:
     void lockSchema(Database&, bool) const override {}
 
     int nextWorkNumber(Database& db, const QString& branch, int largest) const override {
-        Transaction tx(db);
-        const int number = nextNumber(db, branch, QStringLiteral("RELAPURFAT"), largest);
-        tx.commit();
-        return number;
+        return nextNumber(db, branch, QStringLiteral("RELAPURFAT"), largest);
     }
 
 private:

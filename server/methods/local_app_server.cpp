@@ -14,7 +14,7 @@ Caller callerFor(Database& db, const QString& login) {
     const auto user = findUser(db, login);
     if (!user || !user->active)
         throw Exception(QStringLiteral("Usuário inexistente ou desativado: '%1'.").arg(login));
-    return Caller::forUser(*user, kLocal);
+    return Caller::forUser(*user, kLocal, kLocal);
 }
 
 } // namespace

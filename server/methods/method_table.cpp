@@ -5,8 +5,10 @@
 #include "framework/data/text_format.h"
 #include "server/auth/caller.h"
 #include "server/db/database.h"
+#include "server/methods/clean_text.h"
 #include "server/methods/methods.h"
 #include "server/methods/refusal.h"
+#include "server/methods/write_keys.h"
 #include "server/methods/write_scopes.h"
 
 #include <QDateTime>
@@ -21,14 +23,27 @@ namespace {
 using enum ArgType;
 constexpr bool kByValue = false;
 constexpr auto kBranch = Names::Branch;
+constexpr bool kOnce = true;
+
+// A method whose work does not depend on who calls it (the branch rights were checked
+// before it runs).
+template <QVariant (*method)(Database&, QVariantList&)>
+QVariant forAnyCaller(Database& db, QVariantList& args, const Caller&) {
+    return method(db, args);
+}
 
 const std::vector<MethodSpec>& table() {
     static const std::vector<MethodSpec> methods{
         {"GetCliente",
          {{"CdFilial", Text, kByValue, kBranch}, {"Inscricao", Text}},
          true,
-         getCliente},
-        {"GetPrxRelApurFat", {{"CdFilial", Text, kByValue, kBranch}}, false, getPrxRelApurFat},
+         forAnyCaller<getCliente>},
+        {"GetPrxRelApurFat",
+         {{"CdFilial", Text, kByValue, kBranch}},
+         false,
+         getPrxRelApurFat,
+         nullptr,
+         kOnce},
         {"GetFiltro",
          {{"CdFilial", Text, kByValue, kBranch},
           {"DtIni", Date},
@@ -48,19 +63,20 @@ const std::vector<MethodSpec>& table() {
           {"DtFim", Date},
           {"CdServFili", Text}},
          true,
-         getEfetivos},
+         forAnyCaller<getEfetivos>},
         {"GetRateio",
          {{"CdCliente", Text},
           {"CdFilial", Text, kByValue, kBranch},
           {"DtEfet", Date},
           {"CdServFili", Text}},
          true,
-         getRateio},
+         forAnyCaller<getRateio>},
         {"SetRateio",
-         {{"Delta", Packet, kByValue, Names::BranchOfEachChange}},
+         {{"Delta", Packet, kByValue, Names::BranchOfEachChange, "DSOBSRATE"}},
          true,
-         setRateio,
-         setRateioScope},
+         forAnyCaller<setRateio>,
+         setRateioScope,
+         kOnce},
         {"SetEfetivos",
          {{"CdCliente", Text},
           {"CdFilial", Text, kByValue, kBranch},
@@ -69,8 +85,9 @@ const std::vector<MethodSpec>& table() {
           {"CdServFili", Text},
           {"NrAgruEfet", Text}},
          true,
-         setEfetivos,
-         setEfetivosScope},
+         forAnyCaller<setEfetivos>,
+         setEfetivosScope,
+         kOnce},
         {"VerificaBloqueio",
          {{"CdCliente", Text},
           {"CdFilial", Text, kByValue, kBranch},
@@ -80,15 +97,15 @@ const std::vector<MethodSpec>& table() {
           {"PeriodoTodo", Boolean},
           {"CdServFili", Text}},
          true,
-         verificaBloqueio},
+         forAnyCaller<verificaBloqueio>},
         {"SomaApurac",
          {{"Servicos", Packet, kByValue, Names::BranchOfEachRow}, {"DtIni", Date}, {"DtFim", Date}},
          true,
-         somaApurac},
+         forAnyCaller<somaApurac>},
         {"GetDtApuracao",
          {{"CdCliente", Text}, {"CdFilial", Text, kByValue, kBranch}},
          true,
-         getDtApuracao},
+         forAnyCaller<getDtApuracao>},
         {"Confirma_Calculo",
          {{"FiliProc", Text, kByValue, kBranch},
           {"CdCliente", Text},
@@ -97,12 +114,13 @@ const std::vector<MethodSpec>& table() {
           {"NrApuracao", Text, true},
           {"CdFilial", Text, kByValue, kBranch}},
          true,
-         confirmaCalculo,
-         confirmaCalculoScope},
+         forAnyCaller<confirmaCalculo>,
+         confirmaCalculoScope,
+         kOnce},
         {"GetRelApuracao",
          {{"CdFilial", Text, kByValue, kBranch}, {"NrApuracao", Text}},
          true,
-         getRelApuracao},
+         forAnyCaller<getRelApuracao>},
     };
     return methods;
 }
@@ -201,12 +219,20 @@ void checkArguments(const MethodSpec& method, QVariantList& args) {
                                .arg(args.size()));
     for (qsizetype i = 0; i < args.size(); ++i) {
         const ArgSpec& spec = method.args.at(size_t(i));
+        const auto refuse = [&](const QString& fault) {
+            return BadArguments(QStringLiteral("%1: o parâmetro %2 (%3) %4.")
+                                    .arg(QLatin1String(method.name))
+                                    .arg(i + 1)
+                                    .arg(QLatin1String(spec.name), fault));
+        };
         if (!convert(spec.type, args[i]))
-            throw BadArguments(
-                QStringLiteral("%1: o parâmetro %2 (%3) deve ser %4.")
-                    .arg(QLatin1String(method.name))
-                    .arg(i + 1)
-                    .arg(QLatin1String(spec.name), QLatin1String(typeName(spec.type))));
+            throw refuse(QStringLiteral("deve ser %1").arg(QLatin1String(typeName(spec.type))));
+        const std::optional<QString> fault =
+            spec.type == Text     ? textFault(args.at(i).toString(), LineBreaks::Refused)
+            : spec.type == Packet ? packetTextFault(args.at(i), spec.freeTextColumn)
+                                  : std::nullopt;
+        if (fault)
+            throw refuse(*fault);
     }
 }
 
@@ -243,7 +269,8 @@ void authorize(const MethodSpec& method, QVariantList& args, const Caller& calle
     }
 }
 
-QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, const Caller& caller) {
+QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, const Caller& caller,
+                const WriteKey* key) {
     QElapsedTimer timer;
     timer.start();
     // By-reference arguments change only when the call succeeds.
@@ -251,14 +278,17 @@ QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, cons
     try {
         authorize(method, authorized, caller);
         // A write that another server's write got in the way of runs again from the start,
-        // on the arguments as they came.
+        // on the arguments as they came, its key looked up again in the new transaction.
         QVariant result = retryingConflicts(db, [&] {
             work = authorized;
-            return method.audit ? runAudited(
-                                      db, caller, QLatin1String(method.name),
-                                      [&] { return method.audit(db, work); },
-                                      [&] { return method.run(db, work); })
-                                : method.run(db, work);
+            const auto run = [&] {
+                return method.audit ? runAudited(
+                                          db, caller, QLatin1String(method.name),
+                                          [&] { return method.audit(db, work); },
+                                          [&] { return method.run(db, work, caller); })
+                                    : method.run(db, work, caller);
+            };
+            return key && method.once ? runOnce(db, *key, caller, method, work, run) : run();
         });
         if (method.envelope)
             result = QVariantMap{{QStringLiteral("ok"), true},
@@ -268,7 +298,11 @@ QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, cons
         qCDebug(lcMethods, "%s %.3f ms", method.name, double(timer.nsecsElapsed()) / 1e6);
         return result;
     } catch (const Exception& e) {
-        qCWarning(lcMethods).noquote() << method.name << "refused:" << e.message();
+        // The operator's log says who was refused what, and where from; a refusal may quote an
+        // argument, which the client chose, so it is kept short.
+        qCWarning(lcMethods).noquote()
+            << (method.audit ? "write" : "call") << method.name << "by" << caller.login() << "from"
+            << caller.address() << "refused:" << shortened(e.message(), 300);
         if (!method.envelope)
             throw;
         return QVariantMap{{QStringLiteral("ok"), false},

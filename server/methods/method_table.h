@@ -19,6 +19,7 @@ namespace server {
 
 class Caller;
 class Database;
+struct WriteKey;
 
 enum class ArgType {
     Text,    // QString
@@ -45,6 +46,9 @@ struct ArgSpec {
     ArgType type;
     bool byRef = false;
     Names names = Names::Nothing;
+    // For a packet: the one column whose text is free text, where tabs and line breaks are
+    // text too. Nowhere else are they accepted.
+    const char* freeTextColumn = nullptr;
 };
 
 struct MethodSpec {
@@ -52,12 +56,16 @@ struct MethodSpec {
     std::vector<ArgSpec> args;
     // False only for GetPrxRelApurFat, whose caller stores the plain result as it comes.
     bool envelope;
-    // Runs the method on arguments already brought to their types; may replace by-ref
-    // arguments. Refusals raise Exception (usually Refusal) with the clerk's message.
-    QVariant (*run)(Database& db, QVariantList& args);
+    // Runs the method for the caller on arguments already brought to their types; may
+    // replace by-ref arguments. Refusals raise Exception (usually Refusal) with the clerk's
+    // message.
+    QVariant (*run)(Database& db, QVariantList& args, const Caller& caller);
     // Set for the methods that change billing data: the rows the call may change, for the
     // audit record written in the same transaction.
     AuditScope (*audit)(Database& db, const QVariantList& args) = nullptr;
+    // Set for the writes a repeat must not run again (write_keys.h). The others either
+    // only read or put their work table in the same state however often they run.
+    bool once = false;
 };
 
 const MethodSpec* findMethod(QStringView name);
@@ -75,8 +83,8 @@ private:
     QString m_message;
 };
 
-// Brings the arguments to the types of the signature in place; raises BadArguments with a
-// message that names the argument.
+// Brings the arguments to the types of the signature in place and refuses text that is not
+// text (clean_text.h); raises BadArguments with a message that names the argument.
 void checkArguments(const MethodSpec& method, QVariantList& args);
 
 // Refuses, with "Acesso negado à filial XXXX.", a call that names a branch the caller may
@@ -84,8 +92,10 @@ void checkArguments(const MethodSpec& method, QVariantList& args);
 void authorize(const MethodSpec& method, QVariantList& args, const Caller& caller);
 
 // Runs the method for the caller: the branch rights first, then the method, audited when
-// it writes. Envelope methods answer a refusal or a database failure with
+// it writes, and once for its key when it is a write that must run once and the call
+// carries a key. Envelope methods answer a refusal or a database failure with
 // {ok: false, message}; the others let it run on to the caller.
-QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, const Caller& caller);
+QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, const Caller& caller,
+                const WriteKey* key = nullptr);
 
 } // namespace server

@@ -10,13 +10,15 @@
 
 namespace server {
 
+class Caller;
 class Database;
 
-// selection.cpp: clients, work numbers, the service list and its work table
+// selection.cpp: clients, work numbers, the service list and its work table; a work number
+// belongs to the user who obtained it
 QVariant getCliente(Database& db, QVariantList& args);
-QVariant getPrxRelApurFat(Database& db, QVariantList& args);
-QVariant getFiltro(Database& db, QVariantList& args);
-QVariant delTableRelApur(Database& db, QVariantList& args);
+QVariant getPrxRelApurFat(Database& db, QVariantList& args, const Caller& caller);
+QVariant getFiltro(Database& db, QVariantList& args, const Caller& caller);
+QVariant delTableRelApur(Database& db, QVariantList& args, const Caller& caller);
 
 // days.cpp: billed days, the service's NF, the lock check
 QVariant getEfetivos(Database& db, QVariantList& args);

@@ -1,13 +1,23 @@
 // Branch and client selection: the client rows, the per-screen work number, the service
 // list of a client for a period and the work table that keeps it.
+//
+// A work number belongs to the user whose screen obtained it: the work table under it is
+// read, replaced and released only for that user. Numbers are easy to guess (the branch
+// and a counter), so without this any user of the branch could empty another clerk's list.
+// The owner is kept in the database, so the number stays its user's across a server
+// restart and on every server sharing the database; it is replaced only when the counter
+// comes round to the number again.
 
 #include "framework/data/packet.h"
+#include "server/auth/caller.h"
 #include "server/db/database.h"
+#include "server/methods/clean_text.h"
 #include "server/methods/methods.h"
 #include "server/methods/refusal.h"
 #include "server/methods/rules.h"
 
 #include <QCollator>
+#include <QDateTime>
 
 #include <algorithm>
 #include <utility>
@@ -34,6 +44,24 @@ const QList<packet::FieldDesc> kServiceFields{
 // Work numbers carry their branch in front, so that the number a screen got from one
 // branch never collides with another branch's numbers when the screen uses it for both.
 constexpr int kWorkCounterLargest = 999999;
+
+void recordOwner(Database& db, const QString& number, const QString& branch, const Caller& caller) {
+    db.exec(QStringLiteral("DELETE FROM RELAPURDONO WHERE NRRELAPURFAT = ?"), {number});
+    db.exec(QStringLiteral("INSERT INTO RELAPURDONO (NRRELAPURFAT, CDFILIAL, NMLOGIN, DSSESSAO, "
+                           "DSORIGEM, DTHRREGISTRO) VALUES (?, ?, ?, ?, ?, ?)"),
+            {number, branch, caller.login(), caller.session(), caller.address(),
+             QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)});
+}
+
+// Refuses, before anything is read or written, a number the caller did not obtain.
+void requireOwner(Database& db, const QString& number, const Caller& caller) {
+    const QVariant owner = db.scalar(
+        QStringLiteral("SELECT NMLOGIN FROM RELAPURDONO WHERE NRRELAPURFAT = ?"), {number});
+    if (owner.isNull() || owner.toString() != caller.login())
+        throw Refusal(QStringLiteral("O número de trabalho %1 não foi obtido pelo usuário %2; "
+                                     "nada foi alterado.")
+                          .arg(number, caller.login()));
+}
 
 } // namespace
 
@@ -62,25 +90,32 @@ QVariant getCliente(Database& db, QVariantList& args) {
     return packet::make(table);
 }
 
-QVariant getPrxRelApurFat(Database& db, QVariantList& args) {
+QVariant getPrxRelApurFat(Database& db, QVariantList& args, const Caller& caller) {
     const QString branch = args.at(0).toString();
+    Transaction tx(db);
     requireBranch(db, branch);
-    const int number = db.backend().nextWorkNumber(db, branch, kWorkCounterLargest);
-    return QStringLiteral("%1%2").arg(branch).arg(number, 6, 10, QLatin1Char('0'));
+    const int counter = db.backend().nextWorkNumber(db, branch, kWorkCounterLargest);
+    const QString number = QStringLiteral("%1%2").arg(branch).arg(counter, 6, 10, QLatin1Char('0'));
+    recordOwner(db, number, branch, caller);
+    tx.commit();
+    return number;
 }
 
-QVariant getFiltro(Database& db, QVariantList& args) {
+QVariant getFiltro(Database& db, QVariantList& args, const Caller& caller) {
     const QString branch = args.at(0).toString();
     const QDate from = args.at(1).toDate(), to = args.at(2).toDate();
     const QString workNumber = args.at(3).toString().trimmed();
     const QString client = args.at(4).toString();
     requirePeriod(from, to);
     if (workNumber.size() > 10)
-        throw Refusal(QStringLiteral("Número de trabalho inválido: '%1'.").arg(workNumber));
+        throw Refusal(QStringLiteral("Número de trabalho inválido: '%1' (até 10 caracteres).")
+                          .arg(shortened(workNumber, 10)));
 
     // Read and record in one transaction, so that the work table holds exactly the list
     // the screen got.
     Transaction tx(db);
+    if (!workNumber.isEmpty())
+        requireOwner(db, workNumber, caller);
     packet::Table table{kServiceFields, {}};
     {
         Rows rows = db.select(
@@ -112,10 +147,15 @@ QVariant getFiltro(Database& db, QVariantList& args) {
     return packet::make(table);
 }
 
-QVariant delTableRelApur(Database& db, QVariantList& args) {
+QVariant delTableRelApur(Database& db, QVariantList& args, const Caller& caller) {
     const QString workNumber = args.at(1).toString().trimmed();
+    // A screen closed before it ever obtained a number sends none.
+    if (workNumber.isEmpty())
+        return {};
+    Transaction tx(db);
+    requireOwner(db, workNumber, caller);
     // A screen closed before it ever loaded a list sends a closed data set.
-    if (args.at(0).isNull() || workNumber.isEmpty())
+    if (args.at(0).isNull())
         return {};
     const packet::Table branches = packet::decode(args.at(0));
     const int column = packet::indexOf(branches.fields, QStringLiteral("CDFILIAL"));
@@ -124,7 +164,6 @@ QVariant delTableRelApur(Database& db, QVariantList& args) {
             return {};
         throw Refusal(QStringLiteral("O pacote de filiais não traz o campo CDFILIAL."));
     }
-    Transaction tx(db);
     for (const QVariantList& r : branches.rows)
         db.exec(QStringLiteral("DELETE FROM RELAPURFAT WHERE CDFILIAL = ? AND NRRELAPURFAT = ?"),
                 {r.at(column).toString(), workNumber});

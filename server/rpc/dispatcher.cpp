@@ -3,15 +3,20 @@
 #include "contracts/host_framework.h"
 #include "framework/net/jsonrpc.h"
 #include "framework/net/wire_codec.h"
+#include "framework/net/write_key.h"
 #include "server/auth/authenticator.h"
 #include "server/auth/caller.h"
+#include "server/auth/password.h"
 #include "server/auth/users.h"
+#include "server/methods/clean_text.h"
 #include "server/methods/method_table.h"
+#include "server/methods/write_keys.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QUuid>
 
 #include <variant>
 
@@ -24,9 +29,10 @@ QByteArray encode(const QJsonObject& reply) {
     return QJsonDocument(reply).toJson(QJsonDocument::Compact);
 }
 
-// Method failures were logged where they happened; everything else is logged here.
+// Method failures and refused logins were logged where they happened, with who they were
+// for; everything else is logged here.
 QByteArray errorFrame(const QJsonValue& id, int code, const QString& message) {
-    if (code != jsonrpc::MethodFailed)
+    if (code != jsonrpc::MethodFailed && code != jsonrpc::LoginFailed)
         qCWarning(lcRpc).noquote() << "request failed:" << code << message;
     return encode({{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
                    {QStringLiteral("id"), id},
@@ -39,6 +45,34 @@ bool isBlank(const QByteArray& frame) {
         if (c != ' ' && c != '\t' && c != '\r')
             return false;
     return true;
+}
+
+// A name the client sent, as the answers and the log repeat it: never more than a line.
+QString shownName(const QString& name) {
+    return shortened(name, 64);
+}
+
+// Where the frame holds a control character that JSON allows only escaped (any inside a
+// string, any but tab and carriage return between tokens); -1 when it holds none. Qt's
+// parser would take some of them into a string as they are.
+qsizetype rawControlAt(const QByteArray& frame) {
+    bool inString = false, escaped = false;
+    for (qsizetype i = 0; i < frame.size(); ++i) {
+        const auto c = uchar(frame.at(i));
+        if (c < 0x20) {
+            if (inString || (c != '\t' && c != '\r'))
+                return i;
+        } else if (!inString) {
+            inString = c == '"';
+        } else if (escaped) {
+            escaped = false;
+        } else if (c == '\\') {
+            escaped = true;
+        } else if (c == '"') {
+            inString = false;
+        }
+    }
+    return -1;
 }
 
 // Qt's parser refuses a document that is a bare scalar ("text", 5). Such a line is valid
@@ -71,7 +105,7 @@ std::variant<Caller, QByteArray> sessionCaller(const QJsonValue& id, const QStri
         return errorFrame(id, jsonrpc::NoSession,
                           QStringLiteral("Nenhuma sessão aberta nesta conexão: entre com usuário "
                                          "e senha antes de chamar %1.")
-                              .arg(method));
+                              .arg(shownName(method)));
     const std::optional<UserRecord> user = findUser(db, peer.session->login);
     if (const auto reason = sessionEndReason(*peer.session, user)) {
         qCInfo(lcRpc).noquote() << "session of" << peer.session->login << "from" << peer.address
@@ -79,7 +113,22 @@ std::variant<Caller, QByteArray> sessionCaller(const QJsonValue& id, const QStri
         peer.session.reset();
         return errorFrame(id, jsonrpc::SessionEnded, *reason);
     }
-    return Caller::forUser(*user, peer.address);
+    return Caller::forUser(*user, peer.address, peer.session->id);
+}
+
+// Why a login's user and password are refused before anything looks at them: a login
+// longer than any user's, a password longer than any accepted, characters that are not
+// text. Nothing when they may be checked.
+std::optional<QString> loginParamsFault(const QString& login, const QString& password) {
+    if (login.size() > LoginMaxLength)
+        return QStringLiteral("o usuário passa de %1 caracteres").arg(LoginMaxLength);
+    if (password.size() > PasswordMaxLength)
+        return QStringLiteral("a senha passa de %1 caracteres").arg(PasswordMaxLength);
+    if (const auto fault = textFault(login, LineBreaks::Refused))
+        return QStringLiteral("o usuário %1").arg(*fault);
+    if (const auto fault = textFault(password, LineBreaks::Refused))
+        return QStringLiteral("a senha %1").arg(*fault);
+    return std::nullopt;
 }
 
 Answer answerObject(const QJsonObject& request, Database& db, Peer& peer) {
@@ -90,6 +139,11 @@ Answer answerObject(const QJsonObject& request, Database& db, Peer& peer) {
                            QStringLiteral("Requisição inválida: o id deve ser texto, número ou "
                                           "nulo.")),
                 {}};
+    if (id.isString())
+        if (const auto fault = textFault(id.toString(), LineBreaks::Refused))
+            return {errorFrame(QJsonValue::Null, jsonrpc::InvalidRequest,
+                               QStringLiteral("Requisição inválida: o id %1.").arg(*fault)),
+                    {}};
     auto fail = [&](int code, const QString& message) -> Answer {
         const QByteArray frame = errorFrame(id, code, message);
         if (notification)
@@ -110,11 +164,23 @@ Answer answerObject(const QJsonObject& request, Database& db, Peer& peer) {
     if (!params.isArray() && !params.isUndefined())
         return fail(jsonrpc::InvalidRequest,
                     QStringLiteral("Requisição inválida: \"params\" deve ser uma lista."));
+    if (const auto fault = textFault(methodName.toString(), LineBreaks::Refused))
+        return fail(jsonrpc::InvalidRequest,
+                    QStringLiteral("Requisição inválida: o nome do método %1.").arg(*fault));
+    const QJsonValue key = request.value(QLatin1String(jsonrpc::WriteKeyMember));
+    if (!key.isUndefined() && !writekey::isWellFormed(key.toString()))
+        return fail(jsonrpc::InvalidRequest,
+                    QStringLiteral("Requisição inválida: \"%1\" deve ter 32 dígitos "
+                                   "hexadecimais minúsculos.")
+                        .arg(QLatin1String(jsonrpc::WriteKeyMember)));
     if (methodName.toString() == QLatin1String(jsonrpc::LoginMethod)) {
         const QJsonArray values = params.toArray();
         if (values.size() != 2 || !values.at(0).isString() || !values.at(1).isString())
             return fail(jsonrpc::InvalidParams,
                         QStringLiteral("Parâmetros inválidos: login espera usuário e senha."));
+        if (const auto refusal = loginParamsFault(values.at(0).toString(), values.at(1).toString()))
+            return fail(jsonrpc::InvalidParams,
+                        QStringLiteral("Parâmetros inválidos: %1.").arg(*refusal));
         // A login nobody waits for would only feed a guesser.
         if (notification)
             return {};
@@ -127,8 +193,9 @@ Answer answerObject(const QJsonObject& request, Database& db, Peer& peer) {
 
     const MethodSpec* method = findMethod(methodName.toString());
     if (!method)
-        return fail(jsonrpc::MethodNotFound,
-                    QStringLiteral("Método desconhecido: %1.").arg(methodName.toString()));
+        return fail(
+            jsonrpc::MethodNotFound,
+            QStringLiteral("Método desconhecido: %1.").arg(shownName(methodName.toString())));
 
     QVariantList args;
     for (const QJsonValue& p : params.toArray())
@@ -140,9 +207,16 @@ Answer answerObject(const QJsonObject& request, Database& db, Peer& peer) {
                     QStringLiteral("Parâmetros inválidos: %1").arg(e.message()));
     }
 
+    // Only a write that runs once needs the call's digest; reading it costs a pass over
+    // what may be megabytes of packet.
+    std::optional<WriteKey> writeKey;
+    if (method->once && key.isString())
+        writeKey =
+            WriteKey{key.toString(), writekey::callDigest(methodName.toString(), params.toArray())};
     QJsonObject result;
     try {
-        const QVariant value = invoke(*method, db, args, std::get<Caller>(caller));
+        const QVariant value =
+            invoke(*method, db, args, std::get<Caller>(caller), writeKey ? &*writeKey : nullptr);
         result = {{QStringLiteral("value"), wire::toJson(value)},
                   {QStringLiteral("byref"), byRefValues(*method, args)}};
     } catch (const Exception& e) {
@@ -172,6 +246,11 @@ Answer answer(const QByteArray& frame, Database& db, Peer& peer) {
         return {};
     auto only = [](const QByteArray& reply) { return Answer{reply, {}}; };
     try {
+        if (const qsizetype at = rawControlAt(frame); at >= 0)
+            return only(errorFrame(QJsonValue::Null, jsonrpc::ParseError,
+                                   QStringLiteral("JSON malformado: caractere de controle sem "
+                                                  "escape na posição %1.")
+                                       .arg(at)));
         QJsonParseError error;
         const QJsonDocument doc = QJsonDocument::fromJson(frame, &error);
         if (error.error != QJsonParseError::NoError) {
@@ -202,20 +281,29 @@ QByteArray completeLogin(const LoginRequest& request, const std::optional<UserRe
                          bool passwordMatches, Database& db, Peer& peer, Authenticator& auth) {
     try {
         if (!passwordMatches || !user) {
-            auth.throttle().failed(request.login);
-            qCWarning(lcRpc).noquote()
-                << "login refused for" << request.login << "from" << peer.address;
+            // The throttle counted the attempt as a failure when it came. A name that matches no
+            // user may be a password typed in the wrong field: only known logins are named in the
+            // log.
+            if (user)
+                qCWarning(lcRpc).noquote() << "login refused for" << user->login << "from"
+                                           << peer.address << "(wrong password)";
+            else
+                qCWarning(lcRpc).noquote()
+                    << "login refused for an unknown login from" << peer.address;
             return errorFrame(request.id, jsonrpc::LoginFailed,
                               QStringLiteral("Usuário ou senha inválidos."));
         }
         auth.throttle().succeeded(request.login);
         // Said only to someone who knows the password.
-        if (!user->active)
+        if (!user->active) {
+            qCWarning(lcRpc).noquote()
+                << "login refused for" << user->login << "from" << peer.address << "(disabled)";
             return errorFrame(request.id, jsonrpc::LoginFailed,
                               QStringLiteral("O usuário %1 está desativado.").arg(user->login));
+        }
         const QVariantMap values = sessionAnswer(db, *user);
-        peer.session =
-            Session{user->login, user->passwordVersion, QDeadlineTimer(auth.sessionLifetimeMs())};
+        peer.session = Session{QUuid::createUuid().toString(QUuid::Id128), user->login,
+                               user->passwordVersion, QDeadlineTimer(auth.sessionLifetimeMs())};
         qCInfo(lcRpc).noquote() << "session opened for" << user->login << "from" << peer.address;
         return resultFrame(request.id, wire::toJson(values), {});
     } catch (const std::exception& e) {

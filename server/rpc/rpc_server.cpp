@@ -3,6 +3,7 @@
 #include "contracts/host_framework.h"
 #include "framework/net/jsonrpc.h"
 #include "server/auth/authenticator.h"
+#include "server/auth/memory_login_throttle.h"
 #include "server/rpc/worker.h"
 
 #include <QFile>
@@ -102,7 +103,9 @@ void RpcServer::start() {
                                        "(127.0.0.1 ou ::1); para escutar em %1 informe o "
                                        "certificado e a chave (--cert e --key).")
                             .arg(m_options.address.toString()));
-    m_auth = std::make_unique<Authenticator>(m_options.loginThrottle, m_options.sessionLifetimeMs);
+    m_auth = std::make_unique<Authenticator>(
+        std::make_unique<MemoryLoginThrottle>(m_options.loginThrottle),
+        m_options.sessionLifetimeMs);
     setup.auth = m_auth.get();
     m_options.maxConnections = connectionsThatFit(m_options.maxConnections);
     for (int i = 0; i < qMax(1, m_options.workers); ++i) {

@@ -94,8 +94,12 @@ int main(int argc, char** argv) {
     db.setDatabaseName(database);
     if (!db.open())
         return 1;
+    // "--listen 127.0.0.1:PORT": the port the host asks for (0: any free one).
+    const int listenAt = args.indexOf(QStringLiteral("--listen"));
+    const quint16 port =
+        listenAt + 1 < args.size() ? quint16(args.at(listenAt + 1).section(':', -1).toUInt()) : 0;
     QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
+    if (!server.listen(QHostAddress::LocalHost, port))
         return 1;
     QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
         QTcpSocket* socket = server.nextPendingConnection();

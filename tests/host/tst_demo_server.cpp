@@ -8,10 +8,12 @@
 #include "framework/components/registry.h"
 #include "framework/session.h"
 #include "host/demo_environment.h"
+#include "host/server_login.h"
 #include "host/server_process.h"
 #include "process_table.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -69,6 +71,7 @@ private slots:
     void failedDatabaseCreationLeavesNoDatabase();
     void aKeptDatabaseTheServerRefusesNamesTheFolderToDelete();
     void killedHostLeavesNoServerBehind();
+    void aDemoServerThatDiesIsStartedAgainOnItsPort();
 };
 
 void TstDemoServer::serverStartsOnAFreePortAndStopsWithItsOwner() {
@@ -251,6 +254,41 @@ void TstDemoServer::killedHostLeavesNoServerBehind() {
     if (!gone)
         ::kill(pid_t(server), SIGKILL); // a failing run leaves no orphan either
     QVERIFY2(gone, "the server outlived its killed host");
+}
+
+void TstDemoServer::aDemoServerThatDiesIsStartedAgainOnItsPort() {
+    QTemporaryDir dir;
+    DemoEnvironment demo(demoIn(dir.filePath("demo")));
+    HostSession& session = hostSession();
+    demo.start(session);
+    const ServerProcess& server = demo.server();
+    const qint64 first = server.processId();
+    const int port = server.port();
+    QSignalSpy restarted(&server, &ServerProcess::restarted);
+    QSignalSpy failed(&server, &ServerProcess::restartFailed);
+
+    ::kill(pid_t(first), SIGKILL);
+    QTRY_COMPARE_WITH_TIMEOUT(restarted.size() + failed.size(), 1, StartTimeoutMs);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(1).toString()));
+    QCOMPARE(restarted.first().first().toString(), QStringLiteral("terminou de forma anormal"));
+    QVERIFY(server.processId() != first);
+    QVERIFY(isAlive(server.processId()));
+    QCOMPARE(server.port(), port);
+    QCOMPARE(session.webPort, port);
+    // The session logs in where it did before.
+    session.filiProc.clear();
+    logInToServer(session, StartTimeoutMs);
+    QCOMPARE(session.filiProc, QStringLiteral("0001"));
+
+    // A server that cannot come back is reported, and nothing is left running.
+    FakeServerMode mode("exit");
+    ::kill(pid_t(server.processId()), SIGTERM);
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, StartTimeoutMs);
+    QCOMPARE(failed.first().at(0).toString(), QStringLiteral("terminou de forma anormal"));
+    QVERIFY2(failed.first().at(1).toString().contains("banco inacessível"),
+             qPrintable(failed.first().at(1).toString()));
+    QVERIFY(!server.isRunning());
+    QCOMPARE(restarted.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TstDemoServer)

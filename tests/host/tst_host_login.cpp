@@ -8,8 +8,10 @@
 #include "contracts/host_framework.h"
 #include "framework/net/rpc_client.h"
 #include "framework/session.h"
+#include "host/login_dialog.h"
 #include "host/server_login.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -93,6 +95,20 @@ private slots:
         QCOMPARE(typist.refusalsSeen.size(), 2);
         QVERIFY(ui.messages.isEmpty());
         QCOMPARE(hostSession().filiProc, QString());
+    }
+
+    void theLoginWindowReadsAsADialogNamedByItsCaptionAndEscCancels() {
+        ScriptedUi ui;
+        LoginDialog dialog;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&dialog);
+        QCOMPARE(a->role(), QAccessible::Dialog);
+        QCOMPARE(a->text(QAccessible::Name),
+                 QStringLiteral("Entrar - Sistemas Integrados Corvana"));
+        dialog.setProperty("modalResult", int(mrOk)); // as a refused attempt leaves it
+        dialog.show();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.property("modalResult").toInt(), int(mrCancel));
     }
 
     void anUnreachableServerIsAnErrorNotARefusal() {

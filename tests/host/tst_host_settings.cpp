@@ -1,5 +1,5 @@
-// Where a host session comes from: the settings file (defaults, a written file, bad
-// values) and the command line.
+// Where a host session comes from: the settings file (defaults, the user's or the
+// machine's, a written file, bad values) and the command line.
 
 #include "contracts/host_framework.h"
 #include "framework/session.h"
@@ -7,7 +7,9 @@
 #include "host/host_settings.h"
 #include "tests/support/error_of.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +33,8 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void withoutAFileEveryValueIsItsDefault();
+    void theUsersFileComesBeforeTheMachines_data();
+    void theUsersFileComesBeforeTheMachines();
     void aNamedFileMustExist();
     void aWrittenFileIsRead();
     void emptyValuesTakeTheirDefaults();
@@ -38,6 +42,7 @@ private slots:
     void badValuesAreRefusedByName_data();
     void badValuesAreRefusedByName();
     void commandLineNamesTheSessionsSource();
+    void versionIsAnsweredWithoutASession();
     void commandLineRefusesBadUsage_data();
     void commandLineRefusesBadUsage();
 };
@@ -58,6 +63,50 @@ void TstHostSettings::withoutAFileEveryValueIsItsDefault() {
     QCOMPARE(s.databaseName, QString());
 }
 
+void TstHostSettings::theUsersFileComesBeforeTheMachines_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("user");
+    QTest::addColumn<bool>("machine");
+    QTest::addColumn<QString>("expected"); // "user" or "machine"
+    for (const char* name : {"apurfat-host.ini", "HKEY_LOCAL_MACHINE.ini"}) {
+        QTest::addRow("%s: neither", name) << name << false << false << "user";
+        QTest::addRow("%s: the machine's", name) << name << false << true << "machine";
+        QTest::addRow("%s: both", name) << name << true << true << "user";
+        QTest::addRow("%s: the user's", name) << name << true << false << "user";
+    }
+}
+
+void TstHostSettings::theUsersFileComesBeforeTheMachines() {
+    QFETCH(QString, name);
+    QFETCH(bool, user);
+    QFETCH(bool, machine);
+    QFETCH(QString, expected);
+
+    // The application's part of a configuration path (organization and application).
+    const QString own =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+            .relativeFilePath(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    QTemporaryDir machineRoot;
+    const QString machineFile = QDir(machineRoot.filePath(own)).filePath(name);
+    const QString userFile =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(name);
+    const auto touch = [](const QString& file) {
+        QDir().mkpath(QFileInfo(file).path());
+        QFile f(file);
+        return f.open(QIODevice::WriteOnly);
+    };
+    if (machine)
+        QVERIFY(touch(machineFile));
+    if (user)
+        QVERIFY(touch(userFile));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(machineRoot.path()));
+    const QString found =
+        name == QLatin1String("apurfat-host.ini") ? defaultSettingsFile() : defaultRegistryFile();
+    qunsetenv("XDG_CONFIG_DIRS");
+    QFile::remove(userFile);
+    QCOMPARE(found, expected == QLatin1String("user") ? userFile : machineFile);
+}
+
 void TstHostSettings::aNamedFileMustExist() {
     QTemporaryDir dir;
     const QString missing = dir.filePath("missing.ini");
@@ -74,6 +123,7 @@ void TstHostSettings::aWrittenFileIsRead() {
                                         "[Servidor]\n"
                                         "WebURL=apl.corvana.local\n"
                                         "WebPort=6120\n"
+                                        "TempoResposta=15\n"
                                         "CertificadoCA=certs/ca.pem\n"
                                         "ImpressaoDigital=AB:CD:" +
                                             QByteArray(60, 'e') +
@@ -88,6 +138,7 @@ void TstHostSettings::aWrittenFileIsRead() {
     QCOMPARE(s.password, QString());
     QCOMPARE(s.webUrl, QStringLiteral("apl.corvana.local"));
     QCOMPARE(s.webPort, 6120);
+    QCOMPARE(s.replyTimeoutMs, 15000);
     QCOMPARE(s.tlsCaFile, dir.filePath("certs/ca.pem"));
     // The form Qt computes: lower case, no separators.
     QCOMPARE(s.tlsFingerprint, QStringLiteral("abcd") + QString(60, u'e'));
@@ -98,6 +149,7 @@ void TstHostSettings::aWrittenFileIsRead() {
     QVERIFY(!session.moduFili);
     QCOMPARE(session.login, QStringLiteral("maria"));
     QCOMPARE(session.tlsCaFile, s.tlsCaFile);
+    QCOMPARE(session.replyTimeoutMs, 15000);
     // Relative paths are the settings file's neighbours.
     QCOMPARE(s.programFolder, dir.filePath("bin"));
     QCOMPARE(s.registryFile, QStringLiteral("/etc/corvana/HKLM.ini"));
@@ -108,12 +160,14 @@ void TstHostSettings::emptyValuesTakeTheirDefaults() {
     QTemporaryDir dir;
     const QString path = writeFile(dir, "[Login]\nUsuario=\n"
                                         "[Servidor]\nWebURL=  \nWebPort=\nImpressaoDigital=\n"
+                                        "TempoResposta=\n"
                                         "[Programa]\nArquivoRegistro=\n");
     const HostSettings s = readHostSettings(path, true);
     QCOMPARE(s.login, QString());
     QCOMPARE(s.tlsFingerprint, QString());
     QCOMPARE(s.webUrl, QStringLiteral("127.0.0.1"));
     QCOMPARE(s.webPort, 52000);
+    QCOMPARE(s.replyTimeoutMs, 60000);
     QCOMPARE(s.registryFile, defaultRegistryFile());
 }
 
@@ -146,6 +200,12 @@ void TstHostSettings::badValuesAreRefusedByName_data() {
     QTest::newRow("port not a number") << QByteArray("[Servidor]\nWebPort=abc\n") << "WebPort";
     QTest::newRow("port zero") << QByteArray("[Servidor]\nWebPort=0\n") << "WebPort";
     QTest::newRow("port too high") << QByteArray("[Servidor]\nWebPort=70000\n") << "WebPort";
+    QTest::newRow("reply time not a number")
+        << QByteArray("[Servidor]\nTempoResposta=um minuto\n") << "TempoResposta";
+    QTest::newRow("reply time zero")
+        << QByteArray("[Servidor]\nTempoResposta=0\n") << "TempoResposta";
+    QTest::newRow("reply time over an hour")
+        << QByteArray("[Servidor]\nTempoResposta=3601\n") << "TempoResposta";
     QTest::newRow("fingerprint too short")
         << QByteArray("[Servidor]\nImpressaoDigital=ab:cd\n") << "ImpressaoDigital";
     QTest::newRow("fingerprint not hex")
@@ -175,6 +235,12 @@ void TstHostSettings::commandLineNamesTheSessionsSource() {
     QCOMPARE(o.demoFolder, QStringLiteral("/tmp/d"));
     QCOMPARE(o.serverExecutable, QStringLiteral("/x/s"));
     QCOMPARE(o.settingsFile, QString());
+}
+
+void TstHostSettings::versionIsAnsweredWithoutASession() {
+    const HostOptions o = parseHostOptions({"apurfat-host", "--version"});
+    QVERIFY(o.answered);
+    QVERIFY(!o.demo);
 }
 
 void TstHostSettings::commandLineRefusesBadUsage_data() {

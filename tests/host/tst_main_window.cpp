@@ -7,6 +7,7 @@
 #include "framework/session.h"
 #include "host/host_application.h"
 #include "host/main_window.h"
+#include "host/server_process.h"
 #include "scripted_ui.h"
 
 #include <QAction>
@@ -60,6 +61,7 @@ private slots:
     void unloadableModuleIsAClearMessage();
     void moduleWithoutItsEntryIsAClearMessage();
     void statusBarShowsTheLogin();
+    void statusBarTellsWhenTheServerIsStartedAgain();
     void aScreenThatRefusesToCloseKeepsTheHostOpen();
     void escapedExceptionsAreShownOnceAndGoNoFurther();
 };
@@ -149,6 +151,25 @@ void TstMainWindow::statusBarShowsTheLogin() {
              qPrintable(login->text()));
     QVERIFY2(login->text().contains("Faturamento: não definida"), qPrintable(login->text()));
     QVERIFY2(login->text().contains("Servidor: 127.0.0.1:4321"), qPrintable(login->text()));
+}
+
+void TstMainWindow::statusBarTellsWhenTheServerIsStartedAgain() {
+    MainWindow window;
+    ServerProcess server;
+    window.reportRestarts(server);
+    auto* notice = window.findChild<QLabel*>(QStringLiteral("lblAvisoServidor"));
+    QVERIFY(notice);
+    QCOMPARE(notice->text(), QString());
+
+    emit server.restarted(QStringLiteral("terminou de forma anormal"));
+    QVERIFY2(notice->text().startsWith("O servidor de aplicação terminou de forma anormal às ") &&
+                 notice->text().contains(" e foi reiniciado na porta "),
+             qPrintable(notice->text()));
+    emit server.restartFailed(QStringLiteral("terminou com o código 1"),
+                              QStringLiteral("porta ocupada"));
+    QVERIFY2(notice->text().startsWith("O servidor de aplicação terminou com o código 1 às ") &&
+                 notice->text().endsWith(" e não pôde ser reiniciado: porta ocupada"),
+             qPrintable(notice->text()));
 }
 
 void TstMainWindow::aScreenThatRefusesToCloseKeepsTheHostOpen() {

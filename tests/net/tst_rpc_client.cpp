@@ -8,6 +8,7 @@
 #include "framework/data/field_type.h"
 #include "framework/data/packet.h"
 #include "framework/net/rpc_client.h"
+#include "server/db/database.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
@@ -183,6 +184,26 @@ private slots:
         QVERIFY(!client.isOpen());
         QVERIFY(netFailure(client, "GetCliente", {B1, QString()}, ""));
         QCOMPARE(fake.connections(), 2);
+    }
+
+    // The repeat of an unanswered call goes with its key (end to end in the screens' tests);
+    // once answered, the same call again is a new one and runs again.
+    void anAnsweredCallRepeatedIsANewCall() {
+        LoopbackServer server;
+        RpcClient client;
+        pointAt(client, server);
+        for (int i = 0; i < 2; ++i) {
+            QVariantList args{
+                "1002",  B1, dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 15)),
+                "00004", "5"};
+            QVERIFY(
+                client.Invoke(QStringLiteral("SetEfetivos"), args).toMap().value("ok").toBool());
+        }
+        server::Database db(server.databasePath(), server::Database::Mode::OpenExisting);
+        QCOMPARE(db.scalar("SELECT count(DISTINCT DSCHAVE) FROM CHAVEGRAVACAO WHERE NMMETODO = "
+                           "'SetEfetivos'")
+                     .toInt(),
+                 2);
     }
 
     void aConnectionLostDuringTheCallIsReported() {

@@ -143,6 +143,27 @@ private slots:
             << int(jsonrpc::InvalidParams) << true;
         QTest::newRow("text for packet") << RawClient::request(1, "SetRateio", R"(["linhas"])")
                                          << int(jsonrpc::InvalidParams) << true;
+        // Text that is not text, raw or escaped.
+        static const char rawNul[] = R"({"jsonrpc":"2.0","id":1,"method":"GetCliente",)"
+                                     "\"params\":[\"0001\",\"11\0\"]}";
+        QTest::newRow("raw nul in a string")
+            << QByteArray(rawNul, sizeof rawNul - 1) << int(jsonrpc::ParseError) << false;
+        QTest::newRow("raw control in a string")
+            << RawClient::request(1, "GetCliente", "[\"0001\",\"11\x01\"]")
+            << int(jsonrpc::ParseError) << false;
+        QTest::newRow("escaped nul in a parameter")
+            << RawClient::request(1, "GetCliente", R"(["0001","11\u0000"])")
+            << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("half a surrogate pair in a parameter")
+            << RawClient::request(1, "GetCliente", R"(["0001","11\ud800"])")
+            << int(jsonrpc::InvalidParams) << true;
+        QTest::newRow("control in the method")
+            << RawClient::request(1, "GetCliente\\u001b", R"(["0001",""])")
+            << int(jsonrpc::InvalidRequest) << true;
+        QTest::newRow("a key that is not 128 bits")
+            << QByteArray(R"({"jsonrpc":"2.0","id":1,"key":"abc","method":"SetRateio",)"
+                          R"("params":[null]})")
+            << int(jsonrpc::InvalidRequest) << true;
         QTest::newRow("work number of no branch")
             << RawClient::request(1, "GetPrxRelApurFat", R"(["9999"])")
             << int(jsonrpc::MethodFailed) << true;

@@ -1,7 +1,8 @@
 // Sessions on the real socket server: no call without a login, what a login answers, the
 // end of a session (expiry, a disabled user, a new password), branch rights and the audit
-// trail over the wire, and the slow-down of a login under guessing that leaves every other
-// login and call alone.
+// trail over the wire, a work number that stays its user's across a restart, the slow-down
+// of a login under guessing, in a row or all at once, that leaves every other login and call
+// alone, and logins refused before any use.
 
 #include "loopback_server.h"
 #include "raw_client.h"
@@ -15,7 +16,12 @@
 
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <memory>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -181,6 +187,30 @@ private slots:
         QCOMPARE(failureOf(client), QString());
     }
 
+    void aWorkNumberStaysItsUsersAfterTheServerStartsAgain() {
+        LoopbackServer server;
+        RpcClient clerk, colleague;
+        for (auto [client, login, password] :
+             {std::tuple{&clerk, LoopbackServer::login(), LoopbackServer::password()},
+              std::tuple{&colleague, QStringLiteral("campinas"),
+                         QStringLiteral("demo-campinas")}}) {
+            client->setEndpoint("127.0.0.1", server.port());
+            client->setCredentials(login, password);
+        }
+        QVariantList obtain{QStringLiteral("0002")};
+        const QString number = clerk.Invoke("GetPrxRelApurFat", obtain).toString();
+        QVariantList list{QStringLiteral("0002"), dateTimeOf(QDate(2026, 3, 1)),
+                          dateTimeOf(QDate(2026, 3, 15)), number, QStringLiteral("1004")};
+        server.stop();
+        server.start();
+        // The same screen's next call logs in again and finds its number its own.
+        QVERIFY(clerk.Invoke("GetFiltro", list).toMap().value("ok").toBool());
+        QCOMPARE(colleague.Invoke("GetFiltro", list).toMap().value("message").toString(),
+                 QStringLiteral("O número de trabalho %1 não foi obtido pelo usuário campinas; "
+                                "nada foi alterado.")
+                     .arg(number));
+    }
+
     void guessingSlowsThatLoginDownAndNoOneElse() {
         constexpr int kDelayMs = 3000;
         // One worker: everything below shares the thread the slowed login is waiting on.
@@ -207,6 +237,84 @@ private slots:
 
         QVERIFY(!guesser.read(10000).isEmpty());
         QVERIFY2(slowed.elapsed() >= kDelayMs - 100, qPrintable(QString::number(slowed.elapsed())));
+    }
+
+    void guessesAllAtOnceAreSlowedLikeTheSameGuessesInARow() {
+        // Two free attempts, then one every 1.5 s: the waits dwarf the password checks even
+        // on a busy machine, where a check may take most of a second.
+        constexpr int kGuesses = 6;
+        constexpr qint64 kSpacingMs = 1500;
+        LoopbackServer server([](server::rpc::ServerOptions& o) {
+            o.loginThrottle = {2, kSpacingMs, kSpacingMs, 15 * 60 * 1000};
+        });
+        QElapsedTimer clock;
+        RawClient oneByOne(server.port());
+        clock.start();
+        for (int i = 0; i < kGuesses; ++i)
+            QCOMPARE(errorCode(oneByOne.logIn("visitante", "chute")), int(jsonrpc::LoginFailed));
+        const qint64 inARow = clock.elapsed();
+
+        // The same guesses at another login, sent at once on as many connections.
+        std::vector<std::unique_ptr<RawClient>> burst;
+        for (int i = 0; i < kGuesses; ++i)
+            burst.push_back(std::make_unique<RawClient>(server.port()));
+        clock.restart();
+        for (auto& guesser : burst)
+            guesser->sendLine(RawClient::loginRequest("campinas", "chute"));
+        QElapsedTimer colleague;
+        colleague.start();
+        RawClient other(server.port());
+        QVERIFY(other.logIn("demo", "demo-apuracao").contains("result"));
+        const qint64 otherLogin = colleague.elapsed();
+        for (auto& guesser : burst)
+            QCOMPARE(errorCode(guesser->read(60000)), int(jsonrpc::LoginFailed));
+        const qint64 atOnce = clock.elapsed();
+
+        // Both are mostly the four waits; the password checks are a small part of either.
+        const QString figures = QStringLiteral("in a row %1 ms, at once %2 ms, other login %3 ms")
+                                    .arg(inARow)
+                                    .arg(atOnce)
+                                    .arg(otherLogin);
+        qInfo("%s", qPrintable(figures));
+        QVERIFY2(inARow >= (kGuesses - 2) * kSpacingMs - 100, qPrintable(figures));
+        const double ratio = double(atOnce) / double(inARow);
+        QVERIFY2(ratio > 0.6 && ratio < 1.6, qPrintable(figures));
+        QVERIFY2(otherLogin < inARow / 2, qPrintable(figures));
+    }
+
+    void loginsTooLongOrNotTextAreRefusedBeforeAnyUse_data() {
+        QTest::addColumn<QString>("login");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("two million characters") << QString(2'000'000, u'a') << "chute"
+                                                << "o usuário passa de 40 caracteres";
+        QTest::newRow("a long password")
+            << "demo" << QString(100'000, u'x') << "a senha passa de 1024 caracteres";
+        QTest::newRow("a nul in the login") << QStringLiteral("demo") + QChar(0) << "chute"
+                                            << "o usuário contém o caractere nulo";
+        QTest::newRow("a line break in the login") << "demo\nlogin accepted for root"
+                                                   << "chute"
+                                                   << "o usuário contém o caractere de "
+                                                      "controle U+000A";
+    }
+
+    void loginsTooLongOrNotTextAreRefusedBeforeAnyUse() {
+        QFETCH(QString, login);
+        QFETCH(QString, password);
+        QFETCH(QString, refusal);
+        // No attempt is free: one that reached the throttle would slow the next login down.
+        LoopbackServer server([](server::rpc::ServerOptions& o) {
+            o.loginThrottle = {0, 30000, 30000, 15 * 60 * 1000};
+        });
+        // Whatever the server logs of them stays short.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("[\\s\\S]{200}")));
+        RawClient client(server.port());
+        for (int i = 0; i < 3; ++i) {
+            const QJsonObject reply = client.logIn(login, password);
+            QCOMPARE(errorCode(reply), int(jsonrpc::InvalidParams));
+            QVERIFY2(errorMessage(reply).contains(refusal), qPrintable(errorMessage(reply)));
+        }
+        QVERIFY(client.logIn("demo", "demo-apuracao").contains("result"));
     }
 };
 

@@ -102,6 +102,7 @@ void BillingWorld::serve(ScriptedAppServer& server) {
 }
 
 #include "framework/components/focus.h"
+#include "framework/ui/guard.h"
 
 #include <QTabBar>
 #include <QTest>
@@ -149,4 +150,45 @@ QString BillingScreen::commands() const {
         out += !alike ? QLatin1Char('!') : item->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
     }
     return out;
+}
+
+SplitDay::SplitDay(const QList<BillingWorld::Share>& rows, double billed) {
+    world.days["00010"][1].billed = billed;
+    world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))] = rows;
+    QVERIFY(leaveFilter());
+    clickTab(1);
+    s->cdsEfetivos.Next();
+    SetFocus(s->dbgRateio);
+    ui.clear();
+    server.calls.clear();
+}
+
+TField& SplitDay::quantity() {
+    return s->cdsRateio.FieldByName("QTDERATEIO");
+}
+
+bool SplitDay::click(TSpeedButton* button) {
+    return Guarded([&] { button->Click(); });
+}
+
+void SplitDay::addRow(double q, const QString& nf) {
+    s->cdsRateio.Append();
+    quantity().SetAsFloat(q);
+    s->cdsRateio.FieldByName("NRAGREFRAT").SetAsString(nf);
+}
+
+QStringList SplitDay::rows() {
+    QStringList out;
+    for (int r = 0; r < s->cdsRateio.DisplayRowCount(); ++r)
+        s->cdsRateio.WithRow(r, [&] {
+            out << s->cdsRateio.FieldByName("NRSEQITRAT").AsString() + "=" + quantity().AsString();
+        });
+    return out;
+}
+
+QString SplitDay::surroundings() {
+    return QString("%1%2%3")
+        .arg(s->tshFolhaDados->Enabled() ? 1 : 0)
+        .arg(s->medCdCliente->isEnabled() ? 1 : 0)
+        .arg(s->dbnPadrao->isEnabled() ? 1 : 0);
 }

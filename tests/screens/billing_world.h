@@ -79,3 +79,21 @@ public:
     BillingWorld world;
     TfrmApurFatTR* s = nullptr;
 };
+
+class TField;
+class TSpeedButton;
+
+// The daily page on 04/11 of Desjejum, `billed` diners split in `rows`, the focus in the
+// shares; what was shown and called on the way there is forgotten.
+struct SplitDay : BillingScreen {
+    explicit SplitDay(const QList<BillingWorld::Share>& rows, double billed = 10);
+
+    TField& quantity();
+    // The command as a click on its button runs it: inside the guard.
+    bool click(TSpeedButton* button);
+    void addRow(double q, const QString& nf = "001");
+    // The rows as "sequence=quantity".
+    QStringList rows();
+    // Whether the other page, the filter and the navigator are free, as "page filter navigator".
+    QString surroundings();
+};

@@ -78,6 +78,12 @@ RealServerScreen::~RealServerScreen() {
     hostSession() = m_savedSession;
 }
 
+void RealServerScreen::restartServer() {
+    const int port = server.port();
+    server.stop();
+    server.start(serverExecutable(), database.address(), kServerTimeoutMs, port);
+}
+
 TfrmApurFatTR* RealServerScreen::open() {
     IniProc();
     s = frmApurFatTR;

@@ -29,6 +29,8 @@ public:
 
     // IniProc, then the screen shown and active; null when it failed to open.
     TfrmApurFatTR* open();
+    // Stops the server and starts it again on the same port and database.
+    void restartServer();
     // Closes the screen by its close button; returns whether it is gone.
     bool closeByButton();
 

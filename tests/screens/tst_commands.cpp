@@ -20,46 +20,6 @@ const QString kSetRateio = QString::fromLatin1(ServerMethod::SetRateio);
 const QString kSomaDif =
     "A soma das quantidades rateadas deve ser igual ao nº de comensais faturadas do dia.";
 
-// The daily page on 04/11 of Desjejum, 10 billed, with the shares given.
-struct DailyRows : BillingScreen {
-    explicit DailyRows(const QList<BillingWorld::Share>& rows, double billed = 10) {
-        world.days["00010"][1].billed = billed;
-        world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))] = rows;
-        QVERIFY(leaveFilter());
-        clickTab(1);
-        s->cdsEfetivos.Next();
-        SetFocus(s->dbgRateio);
-        ui.clear();
-        server.calls.clear();
-    }
-    TField& quantity() { return s->cdsRateio.FieldByName("QTDERATEIO"); }
-    // The command as a click on its button runs it: inside the guard.
-    bool click(TSpeedButton* button) {
-        return Guarded([&] { button->Click(); });
-    }
-    void addRow(double q, const QString& nf = "001") {
-        s->cdsRateio.Append();
-        quantity().SetAsFloat(q);
-        s->cdsRateio.FieldByName("NRAGREFRAT").SetAsString(nf);
-    }
-    QStringList rows() {
-        QStringList out;
-        for (int r = 0; r < s->cdsRateio.DisplayRowCount(); ++r)
-            s->cdsRateio.WithRow(r, [&] {
-                out << s->cdsRateio.FieldByName("NRSEQITRAT").AsString() + "=" +
-                           quantity().AsString();
-            });
-        return out;
-    }
-    // Whether the other page, the filter and the navigator are free, as "page filter navigator".
-    QString surroundings() {
-        return QString("%1%2%3")
-            .arg(s->tshFolhaDados->Enabled() ? 1 : 0)
-            .arg(s->medCdCliente->isEnabled() ? 1 : 0)
-            .arg(s->dbnPadrao->isEnabled() ? 1 : 0);
-    }
-};
-
 const QList<BillingWorld::Share> kTwoRows{{"0001", 4, "001", ""}, {"0002", 6, "002", ""}};
 
 } // namespace
@@ -87,7 +47,7 @@ private slots:
 };
 
 void TstCommands::includeAndChangeOpenARowAndHoldEverythingElse() {
-    DailyRows f(kTwoRows);
+    SplitDay f(kTwoRows);
     QCOMPARE(f.surroundings(), QString("111"));
     QVERIFY(f.click(f.s->sbtIncluir));
     QCOMPARE(f.s->cdsRateio.State(), dsInsert);
@@ -111,7 +71,7 @@ void TstCommands::includeAndChangeOpenARowAndHoldEverythingElse() {
 }
 
 void TstCommands::confirmWithAnEmptyQuantityKeepsTheRowOpen() {
-    DailyRows f(kTwoRows);
+    SplitDay f(kTwoRows);
     QVERIFY(f.click(f.s->sbtIncluir));
     QVERIFY(!f.click(f.s->sbtConfirmar));
     QCOMPARE(f.ui.texts(), QStringList{"Quantidade deve ser informada."});
@@ -121,7 +81,7 @@ void TstCommands::confirmWithAnEmptyQuantityKeepsTheRowOpen() {
 }
 
 void TstCommands::confirmWithNothingPendingCallsNothing() {
-    DailyRows f(kTwoRows);
+    SplitDay f(kTwoRows);
     f.s->Habilita_Pagina(false);
     QVERIFY(f.click(f.s->sbtConfirmar));
     QVERIFY(f.server.calls.isEmpty());
@@ -130,7 +90,7 @@ void TstCommands::confirmWithNothingPendingCallsNothing() {
 }
 
 void TstCommands::aSplitThatDoesNotAddUpIsNotSentAndCancelBringsTheRowsBack() {
-    DailyRows f({{"0001", 4, "001", ""}, {"0002", 5, "002", ""}});
+    SplitDay f({{"0001", 4, "001", ""}, {"0002", 5, "002", ""}});
     f.s->cdsRateio.First();
     f.s->cdsRateio.Edit();
     f.quantity().SetAsFloat(3);
@@ -155,7 +115,7 @@ void TstCommands::aSplitThatDoesNotAddUpIsNotSentAndCancelBringsTheRowsBack() {
 }
 
 void TstCommands::aSplitThatAddsUpIsSentAsOnePacket() {
-    DailyRows f(kTwoRows);
+    SplitDay f(kTwoRows);
     f.s->cdsRateio.Last();
     f.s->cdsRateio.Edit();
     f.quantity().SetAsFloat(5);
@@ -174,7 +134,7 @@ void TstCommands::aSplitThatAddsUpIsSentAsOnePacket() {
 }
 
 void TstCommands::aFailedSaveLeavesTheRowsPending() {
-    DailyRows f(kTwoRows);
+    SplitDay f(kTwoRows);
     f.server.refuse(kSetRateio,
                     "Rateio 0002 do serviço 00010 em 04/11/2026 foi alterado por outro usuário.");
     f.s->cdsRateio.Edit();
@@ -183,12 +143,13 @@ void TstCommands::aFailedSaveLeavesTheRowsPending() {
     QCOMPARE(f.ui.texts().size(), 1);
     QCOMPARE(f.s->cdsRateio.ChangeCount(), 1);
     QVERIFY(!f.ui.busyVisible());
-    QCOMPARE(f.commands(), QString("1111101"));
+    // Still pending: confirm sends again, cancel undoes; nothing else until then.
+    QCOMPARE(f.commands(), QString("0000010"));
     QVERIFY(!f.s->tshFolhaDados->Enabled());
 }
 
 void TstCommands::afterASavedConfirmThePageAndFilterWaitForTheNextChange() {
-    DailyRows f(kTwoRows);
+    SplitDay f(kTwoRows);
     f.s->cdsRateio.Edit();
     f.s->cdsRateio.FieldByName("DSOBSRATE").SetAsString("Ala leste");
     QVERIFY(f.click(f.s->sbtConfirmar));
@@ -199,7 +160,7 @@ void TstCommands::afterASavedConfirmThePageAndFilterWaitForTheNextChange() {
 }
 
 void TstCommands::confirmFromTheDayListOnlyEnablesTheNavigator() {
-    DailyRows f(kTwoRows);
+    SplitDay f(kTwoRows);
     f.s->cdsRateio.Edit();
     f.quantity().SetAsFloat(9); // 9 + 6 against 10
     f.s->cdsRateio.Post();
@@ -217,7 +178,7 @@ void TstCommands::confirmFromTheDayListOnlyEnablesTheNavigator() {
 }
 
 void TstCommands::cancelAnsweredNoChangesNothing() {
-    DailyRows f(kTwoRows);
+    SplitDay f(kTwoRows);
     f.s->cdsRateio.Edit();
     f.quantity().SetAsFloat(1);
     f.s->cdsRateio.Post();
@@ -231,7 +192,7 @@ void TstCommands::cancelAnsweredNoChangesNothing() {
 }
 
 void TstCommands::deleteAnsweredNoStillReloads() {
-    DailyRows f(kTwoRows);
+    SplitDay f(kTwoRows);
     f.world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))].append(
         {"0003", 1, "", "de outro usuário"});
     f.ui.answers = {mrNo};
@@ -243,7 +204,7 @@ void TstCommands::deleteAnsweredNoStillReloads() {
 }
 
 void TstCommands::deletingTheOnlyRowLeavesAnEmptyDay() {
-    DailyRows f({{"0001", 10, "001", ""}});
+    SplitDay f({{"0001", 10, "001", ""}});
     f.ui.answers = {mrYes};
     QVERIFY(f.click(f.s->sbtExcluir));
     QCOMPARE(f.server.methods(), (QStringList{"VerificaBloqueio", "SetRateio", "GetRateio"}));
@@ -262,7 +223,7 @@ void TstCommands::aRefusedGridExitKeepsTheFocusInTheGrid_data() {
 
 void TstCommands::aRefusedGridExitKeepsTheFocusInTheGrid() {
     QFETCH(QString, way);
-    DailyRows f(kTwoRows);
+    SplitDay f(kTwoRows);
     f.s->cdsRateio.Edit();
     f.quantity().SetAsFloat(9); // 9 + 6 against 10
     if (way == "the day list")
@@ -291,7 +252,7 @@ void TstCommands::aRefusedGridExitKeepsTheFocusInTheGrid() {
 }
 
 void TstCommands::theNavigatorReloadsTheDayListWhateverItsButton() {
-    DailyRows f(kTwoRows);
+    SplitDay f(kTwoRows);
     f.s->cdsServEfet.Last();
     f.server.calls.clear();
     f.s->dbnPadrao->BtnClick(nbLast); // the cursor does not move
@@ -305,7 +266,7 @@ void TstCommands::theNavigatorReloadsTheDayListWhateverItsButton() {
 }
 
 void TstCommands::noPathLosesOrDoublesARow() {
-    DailyRows f({}, 10);
+    SplitDay f({}, 10);
     const auto saved = [&] {
         return f.world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))].size();
     };
@@ -365,7 +326,7 @@ void TstCommands::theBalanceLineFollowsTheRows() {
     QList<BillingWorld::Share> shares;
     for (double q : rows)
         shares.append({QString("%1").arg(shares.size() + 1, 4, 10, QChar('0')), q, "", ""});
-    DailyRows f(shares);
+    SplitDay f(shares);
     QCOMPARE(f.s->lblSaldoRateio->text(), line);
     // A new row counts as soon as its quantity is written, before it is posted.
     f.s->cdsRateio.Append();

@@ -245,7 +245,7 @@ void TstMainScreenLayout::theStatusMarksAreTheTickAndTheCrossOnOlive() {
 void TstMainScreenLayout::theMessageTableHoldsEveryKeyAnyCase() {
     ScreenFixture f;
     TfrmApurFatTR* s = f.open();
-    QCOMPARE(s->msgPadrao.Messages.size(), 13);
+    QCOMPARE(s->msgPadrao.Messages.size(), 14);
     QCOMPARE(
         s->msgPadrao.Msg("soma_dif"),
         QString(
@@ -259,6 +259,8 @@ void TstMainScreenLayout::theMessageTableHoldsEveryKeyAnyCase() {
         QString(
             "Existem rateios com quantidades diferentes do total de comensais faturados do dia."));
     QCOMPARE(s->msgPadrao.Msg("Cliente_Inf"), QString("Cliente deve ser informado."));
+    QCOMPARE(s->msgPadrao.Msg("rateio_pend"),
+             QString("As alterações do rateio não foram gravadas. Descartá-las e fechar?"));
     QCOMPARE(s->msgGeral.Msg("Canc"), QString("Deseja cancelar as alterações?"));
     QVERIFY(s->msgPadrao.Msg("Canc").isEmpty());
 }

@@ -151,8 +151,9 @@ void TstPages::everyMomentSetsTheCommandSlots_data() {
                                            << "1111101";
     QTest::newRow("confirming, saved") << "confirmation saved"
                                        << "1111101";
+    // Rows the server refused stay pending: confirm sends again, cancel undoes them.
     QTest::newRow("confirming, save failed") << "confirmation failed"
-                                             << "1111101";
+                                             << "0000010";
 }
 
 void TstPages::everyMomentSetsTheCommandSlots() {

@@ -77,10 +77,10 @@ private slots:
     void theSumAcceptsAnOpenRowOrAnEmptyDay();
     void aDeletionIsSentAtOnce();
     void aFailedDeletionStaysPending();
-    void anEmptyGridIgnoresMovesAndInsert_data();
-    void anEmptyGridIgnoresMovesAndInsert();
+    void anEmptyGridMakesNoRowAndTabLeavesIt_data();
+    void anEmptyGridMakesNoRowAndTabLeavesIt();
     void theGridsOwnDeleteNeverDeletes();
-    void closingPostsTheOpenRowAndWarnsAboutTheSum();
+    void closingSendsTheOpenRowAndWarnsAboutASavedSum();
 };
 
 void TstRateio::aNewRowTakesTheNextFreeSequenceNumber_data() {
@@ -287,18 +287,20 @@ void TstRateio::aFailedDeletionStaysPending() {
     QVERIFY(!f.ui.busyVisible());
 }
 
-void TstRateio::anEmptyGridIgnoresMovesAndInsert_data() {
+void TstRateio::anEmptyGridMakesNoRowAndTabLeavesIt_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("swallowed");
-    for (const auto& [name, key] : {std::pair{"Tab", vk::Tab}, std::pair{"Left", vk::Left},
-                                    std::pair{"Up", vk::Up}, std::pair{"Right", vk::Right},
-                                    std::pair{"Down", vk::Down}, std::pair{"Insert", vk::Insert}})
+    for (const auto& [name, key] :
+         {std::pair{"Left", vk::Left}, std::pair{"Up", vk::Up}, std::pair{"Right", vk::Right},
+          std::pair{"Down", vk::Down}, std::pair{"Insert", vk::Insert}})
         QTest::newRow(name) << key << true;
+    // Tab has no cell to move to in an empty grid: the grid's own Tab leaves it.
+    QTest::newRow("Tab") << vk::Tab << false;
     QTest::newRow("Delete") << vk::Delete << false;
     QTest::newRow("Enter") << vk::Return << false;
 }
 
-void TstRateio::anEmptyGridIgnoresMovesAndInsert() {
+void TstRateio::anEmptyGridMakesNoRowAndTabLeavesIt() {
     QFETCH(int, key);
     QFETCH(bool, swallowed);
     Apportionment f;
@@ -312,6 +314,10 @@ void TstRateio::anEmptyGridIgnoresMovesAndInsert() {
     QTest::keyClick(f.s->dbgRateio, Qt::Key_Insert);
     QTest::keyClick(f.s->dbgRateio, Qt::Key_Down);
     QCOMPARE(f.s->cdsRateio.State(), dsBrowse);
+    QVERIFY(f.s->cdsRateio.IsEmpty());
+    // …and a keyboard gets out of it: Shift+Tab back to the days.
+    QTest::keyClick(f.s->dbgRateio, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(ActiveControl(f.s), f.s->dbgEfetivos);
     QVERIFY(f.s->cdsRateio.IsEmpty());
     // With rows, the moves are the grid's again.
     f.s->cdsEfetivos.Next();
@@ -335,17 +341,29 @@ void TstRateio::theGridsOwnDeleteNeverDeletes() {
     QCOMPARE(ActiveControl(f.s), f.s->dbgRateio);
 }
 
-void TstRateio::closingPostsTheOpenRowAndWarnsAboutTheSum() {
-    Apportionment f(shares({50, 30}));
-    f.s->cdsRateio.Edit();
-    f.field("QTDERATEIO").Clear();
-    f.server.answer(ServerMethod::DelTableRelApur, QVariant());
-    QVERIFY(!f.close()); // the quantity check keeps the screen open
-    QCOMPARE(f.ui.texts(), QStringList{"Quantidade deve ser informada."});
-    QCOMPARE(f.s->cdsRateio.State(), dsEdit);
+void TstRateio::closingSendsTheOpenRowAndWarnsAboutASavedSum() {
+    {
+        Apportionment f(shares({50, 30}));
+        f.s->cdsRateio.Edit();
+        f.field("QTDERATEIO").Clear();
+        f.server.answer(ServerMethod::DelTableRelApur, QVariant());
+        QVERIFY(!f.close()); // the quantity check, and the clerk keeps the row
+        QCOMPARE(
+            f.ui.texts(),
+            (QStringList{"Quantidade deve ser informada.",
+                         "As alterações do rateio não foram gravadas. Descartá-las e fechar?"}));
+        QCOMPARE(f.s->cdsRateio.State(), dsEdit);
 
-    f.ui.clear();
-    f.field("QTDERATEIO").SetAsFloat(51); // 51 + 30 against 82
+        f.ui.clear();
+        f.field("QTDERATEIO").SetAsFloat(52); // 52 + 30 against 82: sent on the way out
+        QVERIFY(f.close());
+        QVERIFY(f.ui.messages.isEmpty());
+        QCOMPARE(f.server.callsOf(kSetRateio).size(), 1);
+        QCOMPARE(f.world.shares[BillingWorld::key("00010", QDate(2026, 11, 4))][0].quantity, 52.0);
+    }
+    // A day saved as it is that does not add up only warns: the screen still closes.
+    Apportionment f(shares({50, 30}));
+    f.server.answer(ServerMethod::DelTableRelApur, QVariant());
     QVERIFY(f.close());
     QCOMPARE(f.ui.texts(), QStringList{kSomaDif});
 }

@@ -47,7 +47,7 @@ private slots:
     void theNfIsLeftFilledCheckedAndSaved();
     void leavingTheNfColumnChecksOnlyAnEditedRow();
     void aFailedSaveKeepsTheLocalNumber();
-    void noServiceIsEverAdded();
+    void noServiceIsEverAddedOrRemoved();
     void everyKeyTypedAsksWhetherThePeriodIsLocked();
     void aMarkedFieldTakesOnlyNavigationKeys_data();
     void aMarkedFieldTakesOnlyNavigationKeys();
@@ -131,15 +131,25 @@ void TstServices::aFailedSaveKeepsTheLocalNumber() {
     QCOMPARE(f.ui.busyShows, f.ui.busyHides);
 }
 
-void TstServices::noServiceIsEverAdded() {
+void TstServices::noServiceIsEverAddedOrRemoved() {
     ServicesPage f;
     QVERIFY_THROWS_EXCEPTION(EAbort, f.s->cdsServEfet.Insert());
     QVERIFY_THROWS_EXCEPTION(EAbort, f.s->cdsServEfet.Append());
+    QVERIFY_THROWS_EXCEPTION(EAbort, f.s->cdsServEfet.Delete());
     SetFocus(f.s->dbgPadrao);
     f.s->cdsServEfet.Last();
+    f.ui.defaultAnswer = mrOk;                     // a question, if one came, would be answered yes
     QTest::keyClick(f.s->dbgPadrao, Qt::Key_Down); // the grid's append past the last row
+    QTest::keyClick(f.s->dbgPadrao, Qt::Key_Insert);
+    QTest::keyClick(f.s->dbgPadrao, Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(f.s->cdsServEfet.RecordCount(), 2);
     QCOMPARE(f.s->cdsServEfet.State(), dsBrowse);
+    QCOMPARE(f.s->cdsServEfet.ChangeCount(), 0);
+    // Tab in the last cell finds no new row to go to and leaves the grid (for the filter,
+    // the next stop round the form).
+    f.s->dbgPadrao->SetSelectedIndex(2);
+    QTest::keyClick(f.s->dbgPadrao, Qt::Key_Tab);
+    QCOMPARE(ActiveControl(f.s), f.s->medCdFilial);
     QVERIFY(f.ui.messages.isEmpty());
 }
 
@@ -198,6 +208,15 @@ void TstServices::movingToAnotherServiceOnTheDailyPage() {
     f.s->cdsRateio.FieldByName("DSOBSRATE").SetAsString("não salvo");
     f.s->cdsRateio.Post();
     f.server.calls.clear();
+    f.ui.clear();
+    // Typed rows that cannot be sent keep the service where it is.
+    QVERIFY_THROWS_EXCEPTION(EAbort, f.s->cdsServEfet.Next());
+    QCOMPARE(f.ui.texts(), QStringList{kSomaDif});
+    QVERIFY(f.server.calls.isEmpty());
+    QCOMPARE(f.s->cdsServEfet.RecNo(), 1);
+    QCOMPARE(f.s->cdsRateio.ChangeCount(), 1);
+
+    f.s->cdsRateio.CancelUpdates();
     f.ui.clear();
     f.s->cdsServEfet.Next();
     // The warning, the day's saved rows back, then the new service's days and first day.

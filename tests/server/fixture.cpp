@@ -2,8 +2,15 @@
 
 #include "framework/data/field_type.h"
 #include "framework/data/packet.h"
+#include "framework/net/wire_codec.h"
+#include "framework/net/write_key.h"
+#include "server/auth/caller.h"
+#include "server/auth/users.h"
 #include "server/methods/local_app_server.h"
+#include "server/methods/method_table.h"
+#include "server/methods/write_keys.h"
 
+#include <QJsonArray>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
@@ -135,6 +142,25 @@ void Fixture::addUser(const QString& login, const QStringList& branches, bool bo
 QVariant Fixture::callAs(const QString& login, const QString& method, QVariantList args) {
     server::LocalAppServer local(*m_db, login);
     return local.Invoke(method, args);
+}
+
+QVariant Fixture::callWithKey(server::Database& db, const QString& login, const QString& method,
+                              QVariantList& args, const QString& key) {
+    const server::MethodSpec* spec = server::findMethod(method);
+    if (!spec)
+        qFatal("no method %s", qPrintable(method));
+    QJsonArray params;
+    for (const QVariant& a : args)
+        params.append(wire::toJson(a));
+    const server::WriteKey writeKey{key, writekey::callDigest(method, params)};
+    server::checkArguments(*spec, args);
+    const auto user = server::findUser(db, login);
+    if (!user)
+        qFatal("no user %s", qPrintable(login));
+    return server::invoke(
+        *spec, db, args,
+        server::Caller::forUser(*user, QStringLiteral("teste"), QStringLiteral("teste")),
+        &writeKey);
 }
 
 QVariant Fixture::value(const QString& sql, const QVariantList& params) {

@@ -54,6 +54,11 @@ public:
     QVariant call(const QString& method, QVariantList args);
     QVariant call(server::Database& db, const QString& method, QVariantList& args);
     QVariant callAs(const QString& login, const QString& method, QVariantList args);
+    // Calls a write as the socket server does when the call carries `key`, on `db`; the
+    // by-reference arguments come back in `args`. Raises what the socket server answers
+    // with a protocol error.
+    QVariant callWithKey(server::Database& db, const QString& login, const QString& method,
+                         QVariantList& args, const QString& key);
     int count(const QString& sql, const QVariantList& params = {});
     QVariant value(const QString& sql, const QVariantList& params = {});
 

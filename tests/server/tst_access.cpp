@@ -187,7 +187,8 @@ private slots:
         f.standardWorld();
         f.addUser(QStringLiteral("ana"), {B1});
         QVERIFY(ok(f.callAs("ana", "GetEfetivos", {"C1", B1, March1, March2, "00002"})));
-        QVERIFY(ok(f.callAs("ana", "DelTableRelApur", {branchPacket({B1}), "0001000001"})));
+        const QString number = f.callAs("ana", "GetPrxRelApurFat", {B1}).toString();
+        QVERIFY(ok(f.callAs("ana", "DelTableRelApur", {branchPacket({B1}), number})));
         QVERIFY(ok(f.callAs("ana", "SetRateio", {changePacket({insertOf(shareAt(B1))})})));
         // An unknown or disabled login gets no server at all.
         QVERIFY(errorOf([&] {
@@ -203,14 +204,14 @@ private slots:
         Fixture f;
         f.standardWorld();
         f.addUser(QStringLiteral("ana"), {B1}, true);
+        const QString number = f.callAs("ana", "GetPrxRelApurFat", {B1}).toString();
         for (const QString& branch : {B1, B2})
             f.db().exec(
                 "INSERT INTO RELAPURFAT (CDFILIAL, NRRELAPURFAT, CDCLIENTE, CDSERVFILI, NMSERVICO, "
-                "NRAGRUEFET, DTINIAPURAC, DTFIMAPURAC) VALUES (?, '0001000001', 'C1', '00002', "
-                "'Almoço', "
+                "NRAGRUEFET, DTINIAPURAC, DTFIMAPURAC) VALUES (?, ?, 'C1', '00002', 'Almoço', "
                 "'', '2026-03-01', '2026-03-31')",
-                {branch});
-        QVERIFY(ok(f.callAs("ana", "DelTableRelApur", {branchPacket({B1, B2}), "0001000001"})));
+                {branch, number});
+        QVERIFY(ok(f.callAs("ana", "DelTableRelApur", {branchPacket({B1, B2}), number})));
         QCOMPARE(f.count("SELECT count(*) FROM RELAPURFAT WHERE CDFILIAL = '0001'"), 0);
         QCOMPARE(f.count("SELECT count(*) FROM RELAPURFAT WHERE CDFILIAL = '0002'"), 1);
     }

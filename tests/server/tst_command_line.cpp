@@ -5,32 +5,16 @@
 #include "contracts/host_framework.h"
 #include "framework/data/field_type.h"
 #include "framework/net/rpc_client.h"
+#include "server_cli.h"
 
 #include "test_database.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QSqlQuery>
 #include <QTest>
 
 namespace {
-
-struct Outcome {
-    int status;
-    QString out, err;
-};
-
-Outcome run(const QStringList& arguments, const QByteArray& input = {}) {
-    QProcess p;
-    p.start(QStringLiteral(SERVER_EXECUTABLE), arguments);
-    p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(30000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
 
 // Whether the calculation covering December 10th of the demo's first client is locked,
 // asked over the socket of a running server.
@@ -64,29 +48,41 @@ class TestCommandLine : public QObject {
     Q_OBJECT
 
 private slots:
-    void initDemoCreatesOnceAndLeavesDataAlone() {
+    void initCreatesOnceAndLeavesDataAlone_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("made");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<int>("days");
+        QTest::newRow("demo") << "--init-demo"
+                              << "criado"
+                              << "nada foi alterado" << 1;
+        QTest::newRow("empty") << "--init"
+                               << "criado, sem dados"
+                               << "já existe" << 0;
+    }
+
+    void initCreatesOnceAndLeavesDataAlone() {
+        QFETCH(QString, option);
+        QFETCH(QString, made);
+        QFETCH(QString, kept);
+        QFETCH(int, days);
         TestDatabase database(QStringLiteral("demo.db"));
         const QString db = database.address();
-        const Outcome first = run({"--init-demo", "--db", db});
+        const CommandOutcome first = runServer({option, "--db", db});
         QCOMPARE(first.status, 0);
-        QVERIFY(first.out.contains(QStringLiteral("criado")));
-        const int days = count(database, "SELECT count(*) FROM EFETCDRS");
-        QVERIFY(days > 0);
-        const Outcome second = run({"--init-demo", "--db", db});
+        QVERIFY2(first.out.contains(made), qPrintable(first.out));
+        const int stored = count(database, "SELECT count(*) FROM EFETCDRS");
+        QCOMPARE(stored > 0, days > 0);
+        const CommandOutcome second = runServer({option, "--db", db});
         QCOMPARE(second.status, 0);
-        QVERIFY(second.out.contains(QStringLiteral("nada foi alterado")));
-        QCOMPARE(count(database, "SELECT count(*) FROM EFETCDRS"), days);
-        const Outcome schema = run({"--init", "--db", db});
-        QCOMPARE(schema.status, 0);
-        QVERIFY(schema.out.contains(QStringLiteral("tem o esquema deste sistema")));
+        QVERIFY2(second.out.contains(kept), qPrintable(second.out));
+        QCOMPARE(count(database, "SELECT count(*) FROM EFETCDRS"), stored);
 
-        // The schema alone, without data; a database of something else is left alone.
-        TestDatabase empty, foreign;
-        QCOMPARE(run({"--init", "--db", empty.address()}).status, 0);
-        QCOMPARE(count(empty, "SELECT count(*) FROM FILIAL"), 0);
+        // A database of something else is left alone.
+        TestDatabase foreign;
         QVERIFY(QSqlQuery(foreign.connect("foreign")).exec("CREATE TABLE notas (texto TEXT)"));
         QSqlDatabase::removeDatabase("foreign");
-        const Outcome refused = run({"--init-demo", "--db", foreign.address()});
+        const CommandOutcome refused = runServer({option, "--db", foreign.address()});
         QCOMPARE(refused.status, 1);
         QVERIFY(refused.err.contains(QStringLiteral("não é um banco de dados deste sistema")));
         QCOMPARE(count(foreign, "SELECT count(*) FROM notas"), 0);
@@ -95,19 +91,10 @@ private slots:
     void listensOnAFreePortAndLocksFromTheCommandLine() {
         TestDatabase database(QStringLiteral("demo.db"));
         const QString db = database.address();
-        QProcess server;
         QElapsedTimer startup;
         startup.start();
-        server.start(QStringLiteral(SERVER_EXECUTABLE),
-                     {"--init-demo", "--listen", "127.0.0.1:0", "--db", db});
-        int port = 0;
-        while (port == 0 && server.waitForReadyRead(10000)) {
-            while (server.canReadLine()) {
-                const QByteArray line = server.readLine().trimmed();
-                if (line.startsWith("listening 127.0.0.1:"))
-                    port = line.mid(int(qstrlen("listening 127.0.0.1:"))).toInt();
-            }
-        }
+        ListeningServer server(db, {"--init-demo"});
+        const int port = server.port();
         QVERIFY(port > 0);
         // Creating the demo users hashes two passwords, slow by design.
         QVERIFY2(startup.elapsed() < 5000, qPrintable(QString::number(startup.elapsed())));
@@ -117,36 +104,34 @@ private slots:
         client.setCredentials(QStringLiteral("demo"), QStringLiteral("demo-apuracao"));
         QVERIFY(lockedOverTheSocket(client));
         const QString number = QStringLiteral("0000000001");
-        Outcome unlocked = run({"unlock", number, "--branch", "0001", "--db", db});
+        CommandOutcome unlocked = runServer({"unlock", number, "--branch", "0001", "--db", db});
         QCOMPARE(unlocked.status, 0);
         QVERIFY(unlocked.out.contains(QStringLiteral("desbloqueada")));
         QVERIFY(!lockedOverTheSocket(client));
-        QVERIFY(run({"unlock", number, "--branch", "0001", "--db", db})
+        QVERIFY(runServer({"unlock", number, "--branch", "0001", "--db", db})
                     .out.contains(QStringLiteral("já estava")));
-        QCOMPARE(run({"lock", number, "--branch", "0001", "--db", db}).status, 0);
+        QCOMPARE(runServer({"lock", number, "--branch", "0001", "--db", db}).status, 0);
         QVERIFY(lockedOverTheSocket(client));
 
         // The operator's commands are in the trail, under the operator's name.
-        const Outcome audit = run({"audit", "--branch", "0001", "--since",
-                                   QDate::currentDate().toString(Qt::ISODate), "--db", db});
+        const CommandOutcome audit =
+            runServer({"audit", "--branch", "0001", "--since",
+                       QDate::currentDate().toString(Qt::ISODate), "--db", db});
         QCOMPARE(audit.status, 0);
         QCOMPARE(audit.out.count(QStringLiteral("  unlock  filial 0001")), 1);
         QCOMPARE(audit.out.count(QStringLiteral("  lock  filial 0001")), 1);
         QVERIFY(audit.out.contains(QStringLiteral("de linha de comando")));
         QVERIFY(audit.out.contains(QStringLiteral("\"IDBLOQUEADO\":\"N\"")));
         QVERIFY(audit.out.contains(QStringLiteral("2 registro(s) da filial 0001")));
-        QVERIFY(run({"audit", "--branch", "0002", "--db", db})
+        QVERIFY(runServer({"audit", "--branch", "0002", "--db", db})
                     .out.contains(QStringLiteral("0 registro(s)")));
-
-        server.kill();
-        server.waitForFinished();
     }
 
     void usersAreManagedFromTheCommandLine() {
         TestDatabase database(QStringLiteral("demo.db"));
         const QString db = database.address();
-        QCOMPARE(run({"--init-demo", "--db", db}).status, 0);
-        const Outcome added = run(
+        QCOMPARE(runServer({"--init-demo", "--db", db}).status, 0);
+        const CommandOutcome added = runServer(
             {"user", "add", "maria", "--branches", "0002,0001", "--billing", "0001", "--db", db},
             "senha-da-maria\n");
         QCOMPARE(added.status, 0);
@@ -162,12 +147,14 @@ private slots:
             QVERIFY(!file.readAll().contains("senha-da-maria"));
         }
 
-        QCOMPARE(run({"user", "passwd", "maria", "--db", db}, "nova-senha-da-maria\n").status, 0);
+        QCOMPARE(runServer({"user", "passwd", "maria", "--db", db}, "nova-senha-da-maria\n").status,
+                 0);
         QCOMPARE(
-            run({"user", "branches", "maria", "--branches", "0002", "--bound", "--db", db}).status,
+            runServer({"user", "branches", "maria", "--branches", "0002", "--bound", "--db", db})
+                .status,
             0);
-        QVERIFY(run({"user", "disable", "maria", "--db", db}).out.contains("desativado"));
-        const Outcome unknown = run({"user", "enable", "ninguem", "--db", db});
+        QVERIFY(runServer({"user", "disable", "maria", "--db", db}).out.contains("desativado"));
+        const CommandOutcome unknown = runServer({"user", "enable", "ninguem", "--db", db});
         QCOMPARE(unknown.status, 1);
         QVERIFY(unknown.err.contains(QStringLiteral("não cadastrado")));
     }
@@ -175,38 +162,42 @@ private slots:
     void mistakesOnTheCommandLineAreReported() {
         TestDatabase database(QStringLiteral("demo.db")), missing;
         const QString db = database.address();
-        QCOMPARE(run({"--init-demo", "--db", db}).status, 0);
-        const Outcome unknown = run({"lock", "0000009999", "--branch", "0001", "--db", db});
+        QCOMPARE(runServer({"--init-demo", "--db", db}).status, 0);
+        const CommandOutcome unknown =
+            runServer({"lock", "0000009999", "--branch", "0001", "--db", db});
         QCOMPARE(unknown.status, 1);
         QVERIFY(unknown.err.contains(QStringLiteral("não encontrada")));
-        QCOMPARE(run({"lock", "0000000001", "--db", db}).status, 2);
-        QCOMPARE(run({"apaga", "0000000001", "--branch", "0001", "--db", db}).status, 2);
-        QCOMPARE(run({"--listen", "127.0.0.1:0"}).status, 2);
-        QCOMPARE(run({"user", "add", "maria", "--db", db}, "senha-da-maria\n").status, 2);
-        QCOMPARE(run({"user", "passwd", "maria", "--bound", "--db", db}).status, 2);
-        QCOMPARE(run({"user", "rename", "maria", "--db", db}).status, 2);
-        QCOMPARE(run({"audit", "--db", db}).status, 2);
-        QCOMPARE(run({"audit", "--branch", "0001", "--since", "ontem", "--db", db}).status, 2);
-        const Outcome clear = run({"--listen", "0.0.0.0:0", "--db", db});
+        QCOMPARE(runServer({"lock", "0000000001", "--db", db}).status, 2);
+        QCOMPARE(runServer({"apaga", "0000000001", "--branch", "0001", "--db", db}).status, 2);
+        QCOMPARE(runServer({"--listen", "127.0.0.1:0"}).status, 2);
+        QCOMPARE(runServer({"user", "add", "maria", "--db", db}, "senha-da-maria\n").status, 2);
+        QCOMPARE(runServer({"user", "passwd", "maria", "--bound", "--db", db}).status, 2);
+        QCOMPARE(runServer({"user", "rename", "maria", "--db", db}).status, 2);
+        QCOMPARE(runServer({"audit", "--db", db}).status, 2);
+        QCOMPARE(runServer({"audit", "--branch", "0001", "--since", "ontem", "--db", db}).status,
+                 2);
+        const CommandOutcome clear = runServer({"--listen", "0.0.0.0:0", "--db", db});
         QCOMPARE(clear.status, 1);
         QVERIFY(clear.err.contains(QStringLiteral("--cert")));
-        QCOMPARE(run({"--listen", "127.0.0.1:99999", "--db", db}).status, 2);
+        QCOMPARE(runServer({"--listen", "127.0.0.1:99999", "--db", db}).status, 2);
         // A database that is not there, or not reachable, is refused at once.
         QElapsedTimer timer;
         timer.start();
-        const Outcome empty = run({"--listen", "127.0.0.1:0", "--db", missing.address()});
+        const CommandOutcome empty =
+            runServer({"--listen", "127.0.0.1:0", "--db", missing.address()});
         QCOMPARE(empty.status, 1);
         QVERIFY2(empty.err.contains(missing.onPostgres() ? "está vazio" : "não encontrado"),
                  qPrintable(empty.err));
         if (!missing.onPostgres())
             QVERIFY(!QFile::exists(missing.address()));
-        const Outcome unreachable =
-            run({"--listen", "127.0.0.1:0", "--db", "postgresql://apurfat@127.0.0.1:1/apurfat"});
+        const CommandOutcome unreachable = runServer(
+            {"--listen", "127.0.0.1:0", "--db", "postgresql://apurfat@127.0.0.1:1/apurfat"});
         QCOMPARE(unreachable.status, 1);
         QVERIFY2(unreachable.err.contains("Não foi possível conectar ao banco de dados "
                                           "postgresql://apurfat@127.0.0.1:1/apurfat"),
                  qPrintable(unreachable.err));
-        const Outcome unreadable = run({"--init", "--db", "postgresql://:senha@servidor:porta/"});
+        const CommandOutcome unreadable =
+            runServer({"--init", "--db", "postgresql://:senha@servidor:porta/"});
         QCOMPARE(unreadable.status, 1);
         QVERIFY(unreadable.err.contains("Endereço de banco PostgreSQL inválido"));
         QVERIFY(!unreadable.err.contains("senha"));

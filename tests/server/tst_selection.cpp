@@ -124,8 +124,9 @@ private slots:
     void serviceListHoldsContractedServicesWithDaysInThePeriod() {
         Fixture f;
         f.standardWorld();
-        const QVariant list = f.call(
-            "GetFiltro", {B1, March1, March31, QStringLiteral("0001000007"), QStringLiteral("C1")});
+        const QString number = f.call("GetPrxRelApurFat", {B1}).toString();
+        const QVariant list =
+            f.call("GetFiltro", {B1, March1, March31, number, QStringLiteral("C1")});
         QVERIFY(ok(list));
         QCOMPARE(fieldsOf(payload(list)),
                  QStringList({"CDSERVFILI:string:5", "CDFILIAL:string:4", "NMSERVICO:string:40",
@@ -154,7 +155,7 @@ private slots:
     void serviceListIsKeptUnderTheWorkNumber() {
         Fixture f;
         f.standardWorld();
-        const QString number = QStringLiteral("0001000001");
+        const QString number = f.call("GetPrxRelApurFat", {B1}).toString();
         QVERIFY(ok(f.call("GetFiltro", {B1, March1, March31, number, QStringLiteral("C1")})));
         QCOMPARE(f.count("SELECT count(*) FROM RELAPURFAT WHERE CDFILIAL = ? AND NRRELAPURFAT = ?",
                          {B1, number}),
@@ -185,7 +186,8 @@ private slots:
         Fixture f;
         f.standardWorld();
         f.addDays(B2, "C4", "00002", March1, March31, 50);
-        const QString mine = QStringLiteral("0002000004"), other = QStringLiteral("0001000009");
+        const QString mine = f.call("GetPrxRelApurFat", {B2}).toString();
+        const QString other = f.call("GetPrxRelApurFat", {B1}).toString();
         QVERIFY(ok(f.call("GetFiltro", {B1, March1, March31, mine, QStringLiteral("C1")})));
         QVERIFY(ok(f.call("GetFiltro", {B2, March1, March31, mine, QStringLiteral("C4")})));
         QVERIFY(ok(f.call("GetFiltro", {B1, March1, March31, other, QStringLiteral("C1")})));
@@ -202,7 +204,7 @@ private slots:
     void releaseOfNothingSucceeds() {
         Fixture f;
         f.standardWorld();
-        const QString number = QStringLiteral("0001000001");
+        const QString number = f.call("GetPrxRelApurFat", {B1}).toString();
         QVERIFY(ok(f.call("GetFiltro", {B1, March1, March31, number, QStringLiteral("C1")})));
         // A screen closed before any load sends a closed data set and an empty number.
         QVERIFY(ok(f.call("DelTableRelApur", {QVariant(), QString()})));

@@ -20,8 +20,9 @@ void ScriptedUi::clear() {
     busyShows = busyHides = 0;
 }
 
-int ScriptedUi::MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int) {
-    messages.append({text, type, buttons});
+int ScriptedUi::MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int,
+                           TMsgDlgButtons defaultButton) {
+    messages.append({text, type, buttons, defaultButton});
     if (!answers.isEmpty())
         return answers.takeFirst();
     return (buttons & (mbYes | mbNo)) ? defaultAnswer : int(mrOk);

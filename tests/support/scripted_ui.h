@@ -17,6 +17,7 @@ public:
         QString text;
         TMsgDlgType type;
         TMsgDlgButtons buttons;
+        TMsgDlgButtons defaultButton; // 0: the first
     };
 
     ScriptedUi();
@@ -44,8 +45,8 @@ public:
     QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
     void clear();
 
-    int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons,
-                   int helpContext) override;
+    int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext,
+                   TMsgDlgButtons defaultButton = 0) override;
     int PickFromList(const LookupList& list) override;
     void ShowBusy(QWidget* over, int kind) override;
     void HideBusy() override;

@@ -19,6 +19,9 @@ private slots:
     void aRefusedEditDropsTheKey();
     void openingACellOnlyShowsItsEditor_data();
     void openingACellOnlyShowsItsEditor();
+    void keysTypedRightAfterAClickReachTheCell_data();
+    void keysTypedRightAfterAClickReachTheCell();
+    void aReloadUnderAnOpenCellKeepsTheFocusInTheGrid();
     void oneMoveKeyInAnOpenCellPostsAndMoves_data();
     void oneMoveKeyInAnOpenCellPostsAndMoves();
     void escapeTakesTheCellBackThenCancelsTheRow_data();
@@ -32,6 +35,7 @@ private slots:
     void theScreensKeyHandlersSeeKeysFirstAndMaySwallowThem();
     void clickingARowMovesTheCursorUnlessTheDataSetRefuses();
     void columnExitSeesTheColumnBeingLeftAndMayRefuse();
+    void tabWalksTheCellsAndLeavesAtEitherEnd();
     void ctrlDeleteDeletesOnlyAfterConfirmation();
     void aFieldsFocusRequestSelectsItsColumn();
     void theDrawHookPaintsOverTheCellWithTheBrush();
@@ -109,9 +113,9 @@ void openCell(GridScreen& s, const QString& how) {
         QTest::mousePress(s.grid->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(s.grid->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseRelease(s.grid->viewport(), Qt::LeftButton, {}, at);
-    } else // a click on the cell that is already current opens it after a moment
+    } else // a click on the cell that is already current opens it
         QTest::mouseClick(s.grid->viewport(), Qt::LeftButton, {}, s.cellCentre(0, 0));
-    QTRY_VERIFY(s.editor());
+    QVERIFY(s.editor());
 }
 
 double qtyAt(const GridScreen& s, int row) {
@@ -159,6 +163,50 @@ void TstDbGrid::openingACellOnlyShowsItsEditor() {
     press(Qt::Key_Return);
     QCOMPARE(s.qty(), 75.0);
     QVERIFY(ui.messages.isEmpty());
+}
+
+void TstDbGrid::keysTypedRightAfterAClickReachTheCell_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    // The current cell, where Qt would wait for a double click, and another one.
+    QTest::newRow("the current cell") << 0 << 0 << "5"
+                                      << "5";
+    QTest::newRow("a cell of another row") << 1 << 0 << "52"
+                                           << "52";
+    QTest::newRow("another column") << 0 << 2 << "Ala"
+                                    << "Ala";
+}
+
+void TstDbGrid::keysTypedRightAfterAClickReachTheCell() {
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    ScriptedUi ui;
+    GridScreen s;
+    QApplication::processEvents();
+    // No event is processed between the click and the keys: the clerk types at once.
+    QTest::mouseClick(s.grid->viewport(), Qt::LeftButton, {}, s.cellCentre(row, column));
+    type(typed);
+    press(Qt::Key_Return);
+    QCOMPARE(s.ds.RecNo(), row + 1);
+    QCOMPARE(s.ds.FieldByName(s.grid->Column(column).FieldName()).AsString(), stored);
+    QVERIFY(ui.messages.isEmpty());
+}
+
+void TstDbGrid::aReloadUnderAnOpenCellKeepsTheFocusInTheGrid() {
+    GridScreen s;
+    const QVariant stored = s.ds.Data();
+    press(Qt::Key_F2);
+    QVERIFY(s.editor());
+    s.ds.SetData(stored); // the day's rows loaded again, the cell open on the old ones
+    QVERIFY(!s.grid->EditorMode());
+    QCOMPARE(QApplication::focusWidget(), s.grid);
+    type("9");
+    press(Qt::Key_Return);
+    QCOMPARE(s.qty(), 9.0);
 }
 
 void TstDbGrid::oneMoveKeyInAnOpenCellPostsAndMoves_data() {
@@ -424,6 +472,77 @@ void TstDbGrid::columnExitSeesTheColumnBeingLeftAndMayRefuse() {
     QTest::keyClick(s.grid, Qt::Key_Tab);
     QCOMPARE(s.grid->SelectedIndex(), 0);
     QCOMPARE(s.ds.RecNo(), 2);
+}
+
+void TstDbGrid::tabWalksTheCellsAndLeavesAtEitherEnd() {
+    ScriptedUi ui;
+    GridScreen s;
+    int exits = 0;
+    ControlEvents::of(s.grid).OnExit = [&] { ++exits; };
+    const auto inGrid = [&] {
+        QWidget* f = QApplication::focusWidget();
+        return f == s.grid || s.grid->isAncestorOf(f);
+    };
+    // Shift+Tab in the first cell leaves the grid, and the exit runs.
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), s.other);
+    QCOMPARE(exits, 1);
+
+    // Tab in the last cell appends a row; in the last cell of that row, untouched, it
+    // leaves, and the untouched row is dropped on the way out.
+    s.grid->setFocus();
+    s.ds.Last();
+    s.grid->SetSelectedIndex(2);
+    press(Qt::Key_Tab);
+    QVERIFY(inGrid());
+    QCOMPARE(s.ds.State(), dsInsert);
+    QCOMPARE(s.grid->currentIndex(), s.grid->model()->index(2, 0));
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    QCOMPARE(s.grid->SelectedIndex(), 2);
+    press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), s.other);
+    QCOMPARE(exits, 2);
+    QCOMPARE(s.ds.State(), dsBrowse);
+    QCOMPARE(s.grid->model()->rowCount(), 2);
+
+    // A row whose checks fail stays open: no new row, no exit.
+    s.grid->setFocus();
+    s.ds.BeforePost = [](TClientDataSet& ds) {
+        if (ds.FieldByName("DSOBSRATE").AsString().isEmpty())
+            MensErro("Observação deve ser informada.", true);
+    };
+    s.ds.Last();
+    s.grid->SetSelectedIndex(0);
+    type("9");
+    s.grid->SetSelectedIndex(2);
+    press(Qt::Key_Tab);
+    QVERIFY(inGrid());
+    QCOMPARE(s.ds.State(), dsEdit);
+    QCOMPARE(ui.texts(), QStringList{"Observação deve ser informada."});
+    s.ds.BeforePost = nullptr;
+
+    // A data set that takes no new rows: Tab in the last cell posts the row and leaves.
+    s.ds.BeforeInsert = [](TClientDataSet&) { Abort(); };
+    press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), s.other);
+    QCOMPARE(s.ds.State(), dsBrowse);
+    QCOMPARE(s.ds.RecordCount(), 2);
+    QCOMPARE(s.qty(), 9.0);
+
+    // An empty grid has no cell to walk: both keys leave it.
+    QVariantMap empty = s.ds.Data().toMap();
+    empty["rows"] = QVariantList();
+    s.ds.SetData(empty);
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_Tab, Qt::KeyboardModifiers()},
+          std::pair{Qt::Key_Backtab, Qt::KeyboardModifiers(Qt::ShiftModifier)}}) {
+        s.grid->setFocus();
+        press(key, modifiers);
+        QCOMPARE(QApplication::focusWidget(), s.other);
+    }
+    QCOMPARE(s.ds.State(), dsBrowse);
+    QCOMPARE(ui.messages.size(), 1);
 }
 
 void TstDbGrid::ctrlDeleteDeletesOnlyAfterConfirmation() {

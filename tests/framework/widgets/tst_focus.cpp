@@ -104,6 +104,8 @@ private slots:
     void whileTheHandlersRunTheActiveControlIsTheTarget();
     void aRefusedExitLeavesTheActiveControlWhereTheRefusalPutIt_data();
     void aRefusedExitLeavesTheActiveControlWhereTheRefusalPutIt();
+    void theWindowComingBackAfterARefusalIsNoMove_data();
+    void theWindowComingBackAfterARefusalIsNoMove();
 };
 
 void TstFocus::exitsRunInnermostFirstAndEntersOutermostFirst() {
@@ -184,6 +186,13 @@ void TstFocus::codeMovesRunTheEventsAtOnce() {
     s.a2->setEnabled(false);
     SetFocus(s.a2);
     QCOMPARE(ActiveControl(&s.form), s.b1);
+    // The active control is no move, and no event runs; but Qt's focus, gone astray (a
+    // focused child went away), comes back to it, so that the next keys reach it.
+    s.log.clear();
+    s.b1->clearFocus();
+    SetFocus(s.b1);
+    QCOMPARE(QApplication::focusWidget(), s.b1);
+    QVERIFY(s.log.isEmpty());
 }
 
 void TstFocus::anotherWindowTakingTheFocusIsNotAMove() {
@@ -393,6 +402,55 @@ void TstFocus::aRefusedExitLeavesTheActiveControlWhereTheRefusalPutIt() {
     QCOMPARE(s.form.ActiveControl()->objectName(), activeAfter);
     QCOMPARE(QApplication::focusWidget()->objectName(), activeAfter);
     QCOMPARE(ui.messages.size(), 1);
+}
+
+void TstFocus::theWindowComingBackAfterARefusalIsNoMove_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("validatorFocuses");
+    for (const char* how : {"user", "click"}) {
+        QTest::addRow("%s, the validator focuses a1", how) << QString(how) << true;
+        QTest::addRow("%s, the validator leaves the focus", how) << QString(how) << false;
+    }
+}
+
+void TstFocus::theWindowComingBackAfterARefusalIsNoMove() {
+    // With a window manager the refusal's message box is still the active window when the
+    // refusal is settled, and the screen's window is activated again only afterwards.
+    QFETCH(QString, how);
+    QFETCH(bool, validatorFocuses);
+    ScriptedUi ui;
+    Screen s;
+    s.a2->setFocus();
+    QWidget box;
+    box.setWindowTitle("Informação");
+    auto* ok = new QPushButton("OK", &box);
+    int exits = 0;
+    ControlEvents::of(s.panA).OnExit = [&] {
+        ++exits;
+        box.show();
+        box.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        ok->setFocus();
+        if (validatorFocuses)
+            SetFocus(s.a1);
+        MensErro("Filial deve ser informada.", true);
+    };
+    moveToB1(s, how);
+    QWidget* kept = validatorFocuses ? s.a1 : s.a2;
+    QCOMPARE(ActiveControl(&s.form), kept);
+    box.hide();
+    s.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.form));
+    QTRY_COMPARE(QApplication::focusWidget(), kept);
+    QCOMPARE(exits, 1);
+    QCOMPARE(ui.messages.size(), 1);
+    QCOMPARE(ActiveControl(&s.form), kept);
+    QVERIFY(!s.log.contains("b1.enter"));
+    // The user's next move is a move again.
+    ControlEvents::of(s.panA).OnExit = [&] { ++exits; };
+    moveToB1(s, how);
+    QCOMPARE(exits, 2);
+    QCOMPARE(ActiveControl(&s.form), s.b1);
 }
 
 QTEST_MAIN(TstFocus)

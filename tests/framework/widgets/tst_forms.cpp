@@ -5,6 +5,7 @@
 #include "framework/forms/application.h"
 #include "framework/forms/frm_padrao.h"
 #include "framework/forms/frm_roti_geral.h"
+#include "framework/ui/qt_ui_services.h"
 #include "scripted_ui.h"
 
 #include "framework/components/edit.h"
@@ -21,6 +22,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -85,6 +87,7 @@ private slots:
     void closingFreesTheFormUnlessTheCloseHandlerRefuses();
     void locateAndCopyWorkOnTheGridPagesDataSet();
     void aRoutineDialogShowsModallyThroughTheSeam();
+    void aRoutineDialogReadsAsAModalDialogNamedByItsCaption();
     void menuShortCutsUseTheDesktopValues();
     void aClickOnAScrollBoxOrAPanelLeavesTheFocusWhereItIs_data();
     void aClickOnAScrollBoxOrAPanelLeavesTheFocusWhereItIs();
@@ -224,6 +227,32 @@ void TstForms::aRoutineDialogShowsModallyThroughTheSeam() {
     QCOMPARE(ui.modalForms, QList<QString>{"frmRotiGeral"});
     QVERIFY((dialog->geometry().center() - main.geometry().center()).manhattanLength() <= 2);
     Application().SetMainForm(nullptr);
+    delete dialog;
+}
+
+void TstForms::aRoutineDialogReadsAsAModalDialogNamedByItsCaption() {
+    QtUiServices qtUi;
+    Dialog* dialog = nullptr;
+    Application().CreateForm(dialog);
+    dialog->SetCaption("Cálculo Apuração Gestão Torvo");
+    QAccessible::Role role = QAccessible::NoRole;
+    QString name;
+    bool modal = false;
+    QTimer::singleShot(0, dialog, [&] {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(dialog);
+        role = a->role();
+        name = a->text(QAccessible::Name);
+        modal = a->state().modal;
+        dialog->setProperty("modalResult", int(mrOk));
+        dialog->hide();
+    });
+    QCOMPARE(qtUi.RunModal(dialog), int(mrOk));
+    QCOMPARE(role, QAccessible::Dialog);
+    QCOMPARE(name, QString("Cálculo Apuração Gestão Torvo"));
+    QVERIFY(modal);
+    // A form that is no dialog keeps Qt's reading.
+    Derived form;
+    QVERIFY(QAccessible::queryAccessibleInterface(&form)->role() != QAccessible::Dialog);
     delete dialog;
 }
 

@@ -60,6 +60,12 @@ void TstQtUi::questionsOfferSimAndNaoAndAnswerTheirModalResults() {
     whenModalOpens([](QWidget* box) { QTest::keyClick(box, Qt::Key_Escape); });
     QCOMPARE(ui.MessageDlg("Deseja cancelar as alterações?", mtConfirmation, mbYes | mbNo, 0),
              int(mrNo));
+    // Enter answers the default button: the first one, unless another is asked for.
+    whenModalOpens([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
+    QCOMPARE(ui.MessageDlg("Confirma exclusão?", mtConfirmation, mbYes | mbNo, 0), int(mrYes));
+    whenModalOpens([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
+    QCOMPARE(ui.MessageDlg("Descartá-las e fechar?", mtConfirmation, mbYes | mbNo, 0, mbNo),
+             int(mrNo));
 }
 
 void TstQtUi::aPlainMessageHasOk() {
