@@ -75,6 +75,10 @@ public:
     // server asks. Call inside a write transaction.
     virtual int nextWorkNumber(Database& db, const QString& branch, int largest) const = 0;
 
+    // The database's clock in milliseconds since 1970: the one clock every server sharing
+    // the database reads alike.
+    virtual qint64 clockMs(Database& db) const = 0;
+
 protected:
     // How this back end writes the schema's column tokens; in `date` and `digits` "%1"
     // stands for the column.

@@ -141,6 +141,13 @@ public:
             .toInt();
     }
 
+    qint64 clockMs(Database& db) const override {
+        return db
+            .scalar(QStringLiteral(
+                "SELECT CAST(extract(epoch FROM clock_timestamp()) * 1000 AS BIGINT)"))
+            .toLongLong();
+    }
+
 private:
     static constexpr const char* kVersionTable = "ESQUEMAAPURFAT";
     static constexpr const char* kWorkNumbers = "SEQ_RELAPURFAT";

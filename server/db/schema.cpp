@@ -8,7 +8,7 @@
 namespace server {
 namespace {
 
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
 // The schema, written once for every back end. Each back end reads these tokens its own way
 // (backend.h, render):
@@ -198,11 +198,23 @@ const char* const kOwnershipTables[] = {
     "CREATE INDEX CHAVEGRAVACAO_DATA ON CHAVEGRAVACAO (DTHRREGISTRO)",
 };
 
+// Version 4: the login attempts of the last quarter of an hour, counted for every server
+// alike (login_throttle.h); the turn is in milliseconds of the database's clock.
+const char* const kThrottleTables[] = {
+    R"(CREATE TABLE TENTATIVALOGIN (
+        NMLOGIN      TEXT PRIMARY KEY,
+        QTTENTATIVAS INTEGER NOT NULL,
+        NRVEZMS      BIGINT NOT NULL
+    ))",
+    "CREATE INDEX TENTATIVALOGIN_VEZ ON TENTATIVALOGIN (NRVEZMS)",
+};
+
 struct Step {
     int version;
     std::span<const char* const> statements;
 };
-const Step kSteps[] = {{1, kTables}, {2, kAccessTables}, {3, kOwnershipTables}};
+const Step kSteps[] = {
+    {1, kTables}, {2, kAccessTables}, {3, kOwnershipTables}, {4, kThrottleTables}};
 
 // The version of this system's schema the database holds, 0 when it is empty; raises when
 // it belongs to something else or to a version this server does not know.

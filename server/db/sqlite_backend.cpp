@@ -99,6 +99,13 @@ public:
         return nextNumber(db, branch, QStringLiteral("RELAPURFAT"), largest);
     }
 
+    qint64 clockMs(Database& db) const override {
+        return db
+            .scalar(QStringLiteral(
+                "SELECT CAST((julianday('now') - 2440587.5) * 86400000.0 AS INTEGER)"))
+            .toLongLong();
+    }
+
 private:
     static int pragma(Database& db, const char* name) {
         return db.scalar(QStringLiteral("PRAGMA %1").arg(QLatin1String(name))).toInt();

@@ -243,3 +243,10 @@ QVariantMap changePacket(const QList<QVariantMap>& changes) {
         changeList.append(c);
     return {{QStringLiteral("fields"), fieldList}, {QStringLiteral("changes"), changeList}};
 }
+
+QVariantMap branchList(const QStringList& codes) {
+    packet::Table table{{{QStringLiteral("CDFILIAL"), ftString, 4, {}}}, {}};
+    for (const QString& b : codes)
+        table.rows.append({b});
+    return packet::make(table);
+}

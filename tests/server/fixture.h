@@ -111,5 +111,7 @@ struct ShareRow {
 QVariantMap insertOf(const ShareRow& row);
 QVariantMap updateOf(const ShareRow& before, const ShareRow& after);
 QVariantMap deleteOf(const ShareRow& row);
+// A packet of branch codes (CDFILIAL), as a screen sends the branches it works on.
+QVariantMap branchList(const QStringList& codes);
 // The packet the client data set sends: its fields, then the changes in order.
 QVariantMap changePacket(const QList<QVariantMap>& changes);

@@ -1,16 +1,20 @@
 // Several `apurfat-server` processes on one database, each with clerks of its own: what must
-// hold for everyone holds whichever server a clerk went through. Runs on SQLite (servers on
-// one machine sharing a file) and on PostgreSQL (the installation this is for).
+// hold for everyone holds whichever server a clerk went through: work numbers, saves, write
+// keys, the owners of work numbers, sessions and the count of login attempts. Runs on SQLite
+// (servers on one machine sharing a file) and on PostgreSQL (the installation this is for).
 
 #include "error_of.h"
 #include "fixture.h"
 #include "tests/net/raw_client.h"
 
+#include "framework/net/jsonrpc.h"
 #include "framework/net/wire_codec.h"
+#include "framework/net/write_key.h"
 #include "host/server_process.h"
 #include "server/auth/users.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -75,6 +79,13 @@ QList<QVariant> atOnce(const QList<std::pair<RawClient*, QByteArray>>& calls) {
                            : QVariant(reply.value("error").toObject().value("message").toString()));
     }
     return answers;
+}
+
+// The same, carrying `key` as the host's connection does with every call.
+QByteArray keyedRequest(const char* method, const QVariantList& args, const QString& key) {
+    QJsonObject line = QJsonDocument::fromJson(request(method, args)).object();
+    line.insert(QLatin1String(jsonrpc::WriteKeyMember), key);
+    return QJsonDocument(line).toJson(QJsonDocument::Compact);
 }
 
 QVariant call(RawClient& client, const char* method, const QVariantList& args) {
@@ -191,6 +202,87 @@ private slots:
         QCOMPARE(site.f.count("SELECT count(*) FROM AUDITORIA WHERE NMMETODO = "
                               "'Confirma_Calculo'"),
                  1);
+    }
+
+    // A write's key is recorded with the write, so the key a clerk's screen sent to one server
+    // is known to every other: a repeat there is answered with the first outcome, and two
+    // servers given the same call at once store it once.
+    void aWriteKeyHoldsOnEveryServer_data() {
+        QTest::addColumn<bool>("together");
+        QTest::newRow("repeated on the second after the first answered") << false;
+        QTest::newRow("sent to both at the same moment") << true;
+    }
+
+    void aWriteKeyHoldsOnEveryServer() {
+        QFETCH(bool, together);
+        Installation site(2);
+        auto onFirst = site.clerk(0);
+        auto onSecond = site.clerk(1);
+        const QByteArray save = keyedRequest(
+            "SetRateio", {changePacket({insertOf(share("0003", 5))})}, writekey::generate());
+        const QList<QVariant> answers =
+            together ? atOnce({{onFirst.get(), save}, {onSecond.get(), save}})
+                     : atOnce({{onFirst.get(), save}}) + atOnce({{onSecond.get(), save}});
+        for (const QVariant& answer : answers)
+            QVERIFY2(ok(answer), qPrintable(message(answer)));
+        QCOMPARE(shares(site.f), QStringList{"0003 5"});
+        QCOMPARE(site.f.count("SELECT count(*) FROM AUDITORIA WHERE NMMETODO = 'SetRateio'"), 1);
+        QCOMPARE(site.f.count("SELECT count(*) FROM CHAVEGRAVACAO"), 1);
+    }
+
+    // The clerk's screen got its work number from one server and, after reconnecting, lists
+    // and releases under it through another.
+    void aWorkNumberIsItsOwnersOnEveryServer_data() {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("its owner, logged in again") << Clerks[0] << true;
+        QTest::newRow("another user") << Clerks[1] << false;
+    }
+
+    void aWorkNumberIsItsOwnersOnEveryServer() {
+        QFETCH(QString, user);
+        QFETCH(bool, allowed);
+        Installation site(2);
+        const QString number =
+            call(*site.clerk(0, Clerks[0]), "GetPrxRelApurFat", {QStringLiteral("0001")})
+                .toString();
+        QVERIFY2(number.startsWith(QStringLiteral("0001")), qPrintable(number));
+        auto onSecond = site.clerk(1, user);
+        const QVariantList list{QStringLiteral("0001"), QDate(2026, 3, 1), QDate(2026, 3, 31),
+                                number, QStringLiteral("C1")};
+        const QVariant listed = call(*onSecond, "GetFiltro", list);
+        QCOMPARE(ok(listed), allowed);
+        const QString listRows =
+            QStringLiteral("SELECT count(*) FROM RELAPURFAT WHERE NRRELAPURFAT = ?");
+        QCOMPARE(site.f.count(listRows, {number}) > 0, allowed);
+        if (!allowed)
+            QCOMPARE(message(listed), QStringLiteral("O número de trabalho %1 não foi obtido pelo "
+                                                     "usuário %2; nada foi alterado.")
+                                          .arg(number, user));
+        QCOMPARE(ok(call(*onSecond, "DelTableRelApur", {branchList({"0001"}), number})), allowed);
+        QCOMPARE(site.f.count(listRows, {number}), 0);
+    }
+
+    // Seven wrong passwords for one login at once, four through one server and three through
+    // the other. Five are free; the sixth waits a second and the seventh two more, as they
+    // would on one server. Counted by each server alone, none would wait.
+    void guessesSpreadOverTwoServersAreSlowedAsOne() {
+        Installation site(2);
+        std::vector<std::unique_ptr<RawClient>> guessers;
+        for (int i = 0; i < 7; ++i)
+            guessers.push_back(
+                std::make_unique<RawClient>(quint16(site.servers.at(size_t(i % 2))->port())));
+        QElapsedTimer clock;
+        clock.start();
+        for (auto& guesser : guessers)
+            guesser->sendLine(RawClient::loginRequest(Clerks[0], QStringLiteral("chute")));
+        for (auto& guesser : guessers)
+            QCOMPARE(errorCode(guesser->read(60000)), int(jsonrpc::LoginFailed));
+        QVERIFY2(clock.elapsed() >= 3000 - 100, qPrintable(QString::number(clock.elapsed())));
+        // The right password next waits its turn as well (four seconds after the seventh's),
+        // whichever server it is sent to.
+        QVERIFY(site.clerk(1, Clerks[0]));
+        QVERIFY2(clock.elapsed() >= 7000 - 100, qPrintable(QString::number(clock.elapsed())));
     }
 
     // A session belongs to its server's connection; what ends it is kept in the database,
