@@ -1,6 +1,7 @@
 #include "host/host_settings.h"
 
 #include "contracts/host_framework.h"
+#include "framework/net/database_uri.h"
 #include "framework/net/transport.h"
 #include "framework/session.h"
 
@@ -118,11 +119,6 @@ HostSettings readHostSettings(const QString& file, bool mustExist) {
     settings.login = in.text(QStringLiteral("Login/Usuario"), {});
     // Taken as written: spaces may be part of a password.
     settings.password = in.raw(QStringLiteral("Login/Senha"));
-    if (!settings.password.isEmpty() && readableByOthers(file))
-        throw Exception(QStringLiteral("O arquivo de configuração %1 guarda uma senha e pode ser "
-                                       "lido por outros usuários; restrinja-o ao dono "
-                                       "(chmod 600 %1).")
-                            .arg(file));
     for (const char* stale :
          {"FiliProc", "NomeFiliProc", "FiliProcFat", "NomeFiliProcFat", "ModuFili"})
         if (in.has(QStringLiteral("Login/") + QLatin1String(stale)))
@@ -145,6 +141,14 @@ HostSettings readHostSettings(const QString& file, bool mustExist) {
     settings.databaseName = settings.databaseDriver == QLatin1String("QSQLITE")
                                 ? in.path(QStringLiteral("BancoDados/Nome"))
                                 : in.text(QStringLiteral("BancoDados/Nome"), {});
+    const bool holdsPassword = !settings.password.isEmpty() ||
+                               (isPostgresUri(settings.databaseName) &&
+                                !parsePostgresUri(settings.databaseName).password.isEmpty());
+    if (holdsPassword && readableByOthers(file))
+        throw Exception(QStringLiteral("O arquivo de configuração %1 guarda uma senha e pode ser "
+                                       "lido por outros usuários; restrinja-o ao dono "
+                                       "(chmod 600 %1).")
+                            .arg(file));
     return settings;
 }
 

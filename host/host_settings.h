@@ -8,11 +8,13 @@
 //   [Servidor]    WebURL, WebPort, CertificadoCA, ImpressaoDigital, TempoResposta (seconds
 //                 a call waits for the server's answer)
 //   [Programa]    PastaProgramas, ArquivoRegistro
-//   [BancoDados]  Driver, Nome
+//   [BancoDados]  Driver, Nome (QSQLITE: the file; QPSQL: a postgresql:// URI, the
+//                 password from PGPASSWORD or ~/.pgpass, or in the URI)
 //
 // The login's branches are not here: they are the server's answer to the login. A missing
 // key, or one left empty, takes its default. Relative paths are taken from the settings
-// file's folder. A file that holds a password must be readable by its owner only.
+// file's folder. A file that holds a password (the login's, or the database's in its URI)
+// must be readable by its owner only.
 
 #include <QString>
 

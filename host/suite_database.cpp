@@ -3,6 +3,7 @@
 #include "contracts/host_framework.h"
 #include "framework/components/db_geral.h"
 #include "framework/data/field_type.h"
+#include "framework/net/database_uri.h"
 
 #include <QFileInfo>
 #include <QSqlError>
@@ -43,11 +44,13 @@ QDate storedDate(const QVariant& value) {
 void openSuiteDatabase(const QString& driver, const QString& name) {
     if (driver == QLatin1String("QSQLITE") && !QFileInfo(name).isFile())
         throw Exception(QStringLiteral("O banco de dados da suíte %1 não existe.").arg(name));
+    // A URI is shown without its password.
+    const QString shown = isPostgresUri(name) ? parsePostgresUri(name).display() : name;
     QString error;
     if (!dtmDBGeral::Open(driver, name, &error))
         throw Exception(QStringLiteral("Não foi possível abrir o banco de dados da suíte "
                                        "%1: %2")
-                            .arg(name, error));
+                            .arg(shown, error));
 }
 
 QDateTime suiteProcessingDate(const QString& branchCode) {

@@ -6,9 +6,10 @@
 #include <QDateTime>
 #include <QString>
 
-// Opens the shared connection. A SQLite file must already exist: opening a missing file
-// would create an empty database, and every branch query would fail later and far from
-// the cause. Raises Exception with the reason.
+// Opens the shared connection: a SQLite file (QSQLITE) or a PostgreSQL database (QPSQL, a
+// postgresql:// URI or a database name). A SQLite file must already exist: opening a
+// missing file would create an empty database, and every branch query would fail later and
+// far from the cause. Raises Exception with the reason.
 void openSuiteDatabase(const QString& driver, const QString& name);
 
 // The processing date of a branch (FILIAL.DTPROC, a date as 'YYYY-MM-DD'); today when the

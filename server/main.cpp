@@ -1,14 +1,16 @@
 // apurfat-server: the stand-in application server "Rqx52000.rdmApurFatTR".
 //
-//   apurfat-server --init --db PATH                 the schema only, for the suite's data
-//   apurfat-server --init-demo --db PATH            schema, demonstration data and users
-//   apurfat-server --listen [HOST:]PORT [--cert FILE --key FILE] --db PATH
+//   apurfat-server --init --db DB                   the schema only, for the suite's data
+//   apurfat-server --init-demo --db DB              schema, demonstration data and users
+//   apurfat-server --listen [HOST:]PORT [--cert FILE --key FILE] --db DB
 //                                                   serve (port 0: any free port); without
 //                                                   a certificate only on 127.0.0.1 or ::1
-//   apurfat-server lock|unlock NRAPURACFAT --branch CODE --db PATH
+//   apurfat-server lock|unlock NRAPURACFAT --branch CODE --db DB
 //   apurfat-server user …  /  audit …  /  backup …  (see cli/commands.h)
 //   apurfat-server --version
 //
+// DB is a SQLite file, or a PostgreSQL database as postgresql://[user@]host[:port]/name,
+// which any number of servers may share (the password from PGPASSWORD or ~/.pgpass).
 // --init or --init-demo and --listen may be given together. With --listen the server prints
 // "listening HOST:PORT" on standard output once it accepts connections.
 
@@ -21,6 +23,7 @@
 #include "server/cli/console.h"
 #include "server/db/database.h"
 #include "server/db/demo_data.h"
+#include "server/db/schema.h"
 #include "server/methods/methods.h"
 #include "server/methods/write_scopes.h"
 #include "server/rpc/rpc_server.h"
@@ -28,7 +31,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDate>
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QThread>
 
@@ -49,41 +51,43 @@ bool parseEndpoint(const QString& text, server::rpc::ServerOptions& options) {
     return true;
 }
 
-int initDemo(const QString& path) {
-    server::Database db(path, server::Database::Mode::CreateIfMissing);
+void initSchema(const QString& address) {
+    server::Database db(address, server::Database::Mode::CreateIfMissing);
+    print(stdout, db.versionFound() > 0
+                      ? QStringLiteral("O banco %1 já existe; o esquema está em dia (versão %2).")
+                            .arg(db.name())
+                            .arg(server::currentSchemaVersion())
+                      : QStringLiteral("Banco %1 criado, sem dados.").arg(db.name()));
+}
+
+void initDemo(const QString& address) {
+    server::Database db(address, server::Database::Mode::CreateIfMissing);
     if (server::hasData(db)) {
-        print(stdout, QStringLiteral("O banco %1 já tem dados; nada foi alterado.").arg(path));
-        return 0;
+        print(stdout, QStringLiteral("O banco %1 já tem dados; nada foi alterado.").arg(db.name()));
+        return;
     }
     server::loadDemoData(db, QDate::currentDate());
     print(stdout, QStringLiteral("Banco de demonstração criado em %1 (usuários %2 e %3).")
-                      .arg(path, QLatin1String(server::DemoUserBothBranches.login),
+                      .arg(db.name(), QLatin1String(server::DemoUserBothBranches.login),
                            QLatin1String(server::DemoUserBoundToOneBranch.login)));
-    return 0;
-}
-
-int initEmpty(const QString& path) {
-    const bool existed = QFileInfo(path).size() > 0;
-    server::Database db(path, server::Database::Mode::CreateIfMissing);
-    print(stdout, existed ? QStringLiteral("O banco %1 já existe; o esquema está em dia.").arg(path)
-                          : QStringLiteral("Banco %1 criado, sem dados.").arg(path));
-    return 0;
 }
 
 int lockCommand(const QString& command, const QString& number, const QString& branch,
-                const QString& path) {
-    server::Database db(path, server::Database::Mode::OpenExisting);
+                const QString& address) {
+    server::Database db(address, server::Database::Mode::OpenExisting);
     const bool lock = command == QLatin1String("lock");
     bool changed = false;
-    server::runAudited(
-        db,
-        server::Caller::withEveryBranch(server::cli::operatorName(),
-                                        QStringLiteral("linha de comando")),
-        command, [&] { return server::calculationLockScope(branch, number); },
-        [&] {
-            changed = server::setCalculationLocked(db, branch, number, lock);
-            return QVariant();
-        });
+    server::retryingConflicts(db, [&] {
+        server::runAudited(
+            db,
+            server::Caller::withEveryBranch(server::cli::operatorName(),
+                                            QStringLiteral("linha de comando")),
+            command, [&] { return server::calculationLockScope(branch, number); },
+            [&] {
+                changed = server::setCalculationLocked(db, branch, number, lock);
+                return QVariant();
+            });
+    });
     print(stdout,
           QStringLiteral("Apuração %1 da filial %2 %3.")
               .arg(number, branch,
@@ -110,15 +114,19 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Servidor de aplicação Rqx52000.rdmApurFatTR (apuração de faturamento)."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption dbOption(QStringLiteral("db"), QStringLiteral("Arquivo do banco."),
-                                      QStringLiteral("PATH"));
-    const QCommandLineOption initEmptyOption(
+    const QCommandLineOption dbOption(
+        QStringLiteral("db"),
+        QStringLiteral("O banco: um arquivo SQLite, ou um banco PostgreSQL "
+                       "postgresql://[usuario@]servidor[:porta]/banco (senha em PGPASSWORD ou "
+                       "~/.pgpass)."),
+        QStringLiteral("DB"));
+    const QCommandLineOption initOption(
         QStringLiteral("init"), QStringLiteral("Cria o esquema, sem dados (um banco existente "
                                                "só tem o esquema posto em dia)."));
-    const QCommandLineOption initOption(QStringLiteral("init-demo"),
-                                        QStringLiteral("Cria o esquema, os dados e os usuários "
-                                                       "de demonstração (um banco com dados não "
-                                                       "é alterado)."));
+    const QCommandLineOption initDemoOption(QStringLiteral("init-demo"),
+                                            QStringLiteral("Cria o esquema, os dados e os "
+                                                           "usuários de demonstração (um banco "
+                                                           "com dados não é alterado)."));
     const QCommandLineOption listenOption(QStringLiteral("listen"),
                                           QStringLiteral("Atende em HOST:PORTA (porta 0: "
                                                          "qualquer porta livre)."),
@@ -155,7 +163,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("N"), QString::number(qBound(2, QThread::idealThreadCount(), 8)));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Registra cada requisição."));
-    parser.addOptions({dbOption, initEmptyOption, initOption, listenOption, certOption, keyOption,
+    parser.addOptions({dbOption, initOption, initDemoOption, listenOption, certOption, keyOption,
                        sessionOption, branchOption, branchesOption, billingOption, boundOption,
                        sinceOption, toOption, workersOption, verboseOption});
     parser.addPositionalArgument(QStringLiteral("comando"),
@@ -170,7 +178,8 @@ int main(int argc, char* argv[]) {
     const QString path = parser.value(dbOption);
     const QStringList positional = parser.positionalArguments();
     if (path.isEmpty()) {
-        print(stderr, QStringLiteral("Informe o banco com --db PATH."));
+        print(stderr, QStringLiteral("Informe o banco com --db (um arquivo SQLite ou "
+                                     "postgresql://servidor/banco)."));
         return UsageError;
     }
     try {
@@ -193,24 +202,25 @@ int main(int argc, char* argv[]) {
             if ((command != QLatin1String("lock") && command != QLatin1String("unlock")) ||
                 positional.size() != 2 || !parser.isSet(branchOption)) {
                 print(stderr, QStringLiteral("Uso: apurfat-server lock|unlock NRAPURACFAT "
-                                             "--branch CODE --db PATH"));
+                                             "--branch CODE --db DB"));
                 return UsageError;
             }
             return lockCommand(command, positional.at(1), parser.value(branchOption), path);
         }
-        if (!parser.isSet(initEmptyOption) && !parser.isSet(initOption) &&
+        if (!parser.isSet(initOption) && !parser.isSet(initDemoOption) &&
             !parser.isSet(listenOption)) {
             parser.showHelp(UsageError);
         }
-        if (parser.isSet(initEmptyOption) && parser.isSet(initOption)) {
+        if (parser.isSet(initOption) && parser.isSet(initDemoOption)) {
             print(stderr, QStringLiteral("Use --init ou --init-demo, não os dois."));
             return UsageError;
         }
-        if (parser.isSet(initEmptyOption) || parser.isSet(initOption)) {
-            const int status = parser.isSet(initOption) ? initDemo(path) : initEmpty(path);
-            if (status != 0 || !parser.isSet(listenOption))
-                return status;
-        }
+        if (parser.isSet(initDemoOption))
+            initDemo(path);
+        else if (parser.isSet(initOption))
+            initSchema(path);
+        if (!parser.isSet(listenOption))
+            return 0;
 
         server::rpc::ServerOptions options;
         options.databasePath = path;

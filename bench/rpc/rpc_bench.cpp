@@ -7,130 +7,19 @@
 //   bench_rpc [--calls N] [--clients N] [--seconds S] [--workers N] [--server PATH]
 
 #include "echo_server.h"
+#include "lock_check_load.h"
 
-#include "framework/data/field_type.h"
-#include "framework/net/jsonrpc.h"
 #include "framework/net/rpc_client.h"
-#include "framework/net/wire_codec.h"
-#include "framework/net/write_key.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <latch>
-#include <memory>
-#include <mutex>
 #include <vector>
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-QVariantList lockCheckArgs() {
-    const QDate today = QDate::currentDate();
-    return {QStringLiteral("1001"),         QStringLiteral("0001"),         dateTimeOf(today),
-            dateTimeOf(today.addDays(-20)), dateTimeOf(today.addDays(-20)), false,
-            QStringLiteral("00002")};
-}
-
-// The line the client proxy sends for the call, byte for byte, its key included.
-QByteArray requestLine(const QVariantList& args) {
-    QJsonArray params;
-    for (const QVariant& a : args)
-        params.append(wire::toJson(a));
-    return QJsonDocument(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-                                     {QStringLiteral("id"), 12345},
-                                     {QLatin1String(jsonrpc::WriteKeyMember), writekey::generate()},
-                                     {QStringLiteral("method"), QStringLiteral("VerificaBloqueio")},
-                                     {QStringLiteral("params"), params}})
-               .toJson(QJsonDocument::Compact) +
-           '\n';
-}
-
-struct Stats {
-    double median, p90, p99, max;
-};
-
-Stats statsOf(std::vector<double> us) {
-    std::sort(us.begin(), us.end());
-    auto at = [&](double q) { return us[std::min(us.size() - 1, size_t(q * double(us.size())))]; };
-    return {at(0.5), at(0.9), at(0.99), us.back()};
-}
-
-template <typename Call> double timed(Call&& call) {
-    const auto start = Clock::now();
-    call();
-    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-}
-
-// The demo's user, made by --init-demo.
-void logInAsDemo(RpcClient& client) {
-    client.setCredentials(QStringLiteral("demo"), QStringLiteral("demo-apuracao"));
-}
-
-int startServer(QProcess& server, const QString& program, const QStringList& arguments) {
-    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(program, arguments);
-    while (server.waitForReadyRead(10000) || server.canReadLine()) {
-        while (server.canReadLine()) {
-            const QByteArray line = server.readLine().trimmed();
-            if (line.startsWith("listening "))
-                return line.mid(line.lastIndexOf(':') + 1).toInt();
-        }
-    }
-    std::fprintf(stderr, "the server did not start\n");
-    std::exit(1);
-}
-
-double throughput(int port, int clients, int seconds) {
-    std::latch ready(clients + 1);
-    // Logins one at a time: the server counts logins of one user that arrive together as
-    // guesses and slows them down, which is not what is measured here.
-    std::mutex loggingIn;
-    std::atomic<bool> stop{false};
-    std::atomic<long> calls{0};
-    std::vector<std::unique_ptr<QThread>> threads;
-    for (int i = 0; i < clients; ++i) {
-        threads.emplace_back(QThread::create([&] {
-            RpcClient client;
-            client.setEndpoint(QStringLiteral("127.0.0.1"), port);
-            logInAsDemo(client);
-            {
-                const std::lock_guard turn(loggingIn);
-                client.open();
-            }
-            QVariantList args = lockCheckArgs();
-            ready.arrive_and_wait();
-            long done = 0;
-            while (!stop.load(std::memory_order_relaxed)) {
-                client.Invoke(QStringLiteral("VerificaBloqueio"), args);
-                ++done;
-            }
-            calls += done;
-        }));
-        threads.back()->start();
-    }
-    ready.arrive_and_wait();
-    const auto start = Clock::now();
-    QThread::sleep(seconds);
-    stop = true;
-    for (auto& t : threads)
-        t->wait();
-    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    return double(calls.load()) / elapsed;
-}
-
-} // namespace
+using namespace bench;
 
 int main(int argc, char* argv[]) {
     // The echo server forks, so it starts before Qt has any thread.
@@ -178,7 +67,7 @@ int main(int argc, char* argv[]) {
     logInAsDemo(tlsClient);
     EchoClient bare(echo.port);
     QVariantList args = lockCheckArgs();
-    const QByteArray line = requestLine(args);
+    const QByteArray line = lockCheckLine(args);
     auto rpcCall = [&] { client.Invoke(QStringLiteral("VerificaBloqueio"), args); };
     auto tlsCall = [&] { tlsClient.Invoke(QStringLiteral("VerificaBloqueio"), args); };
     auto echoCall = [&] { bare.roundTrip(line.constData(), size_t(line.size())); };
@@ -192,11 +81,11 @@ int main(int argc, char* argv[]) {
     constexpr int kBlock = 500;
     for (int done = 0; done < calls; done += kBlock) {
         for (int i = 0; i < kBlock; ++i)
-            echoTimes.push_back(timed(echoCall));
+            echoTimes.push_back(timedMicroseconds(echoCall));
         for (int i = 0; i < kBlock; ++i)
-            rpcTimes.push_back(timed(rpcCall));
+            rpcTimes.push_back(timedMicroseconds(rpcCall));
         for (int i = 0; i < kBlock; ++i)
-            tlsTimes.push_back(timed(tlsCall));
+            tlsTimes.push_back(timedMicroseconds(tlsCall));
     }
     const Stats rpc = statsOf(rpcTimes), tls = statsOf(tlsTimes), bareEcho = statsOf(echoTimes);
     std::printf("round trip of %d calls each, %lld-byte request (µs):\n", int(rpcTimes.size()),
@@ -213,7 +102,7 @@ int main(int argc, char* argv[]) {
         rpc.median / bareEcho.median, tls.median / bareEcho.median);
 
     const int clients = parser.value(clientsOption).toInt();
-    const double perSecond = throughput(port, clients, parser.value(secondsOption).toInt());
+    const double perSecond = throughput({port}, clients, parser.value(secondsOption).toInt());
     std::printf("throughput with %d clients: %.0f calls/s (target >= 30000)\n", clients, perSecond);
 
     for (QProcess* p : {&server, &tlsServer}) {

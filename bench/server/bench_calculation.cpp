@@ -1,11 +1,18 @@
 // The billing calculation against the real server over loopback: Confirma_Calculo for one
 // client with five services over a year, every day split in three shares; then the same
 // with the database also holding 10 and 100 times as many other clients' days, which the
-// indexes must keep out of the way. SomaApurac and GetEfetivos are timed alongside.
+// indexes must keep out of the way. SomaApurac and GetEfetivos are timed alongside. On a
+// SQLite file, and also on PostgreSQL when a database is given.
 //
-//   build-release/bin/bench_calculation [--runs N] [--scales 1,10,100]
+//   build-release/bin/bench_calculation [--runs N] [--scales 1,10,100] [--postgresql URI]
+//
+// URI names a database of a PostgreSQL server where the benchmark may make a schema of its
+// own per scale (scripts/postgresql-cluster start DIR writes one to DIR/uri).
+
+#include "test_database.h"
 
 #include "framework/data/packet.h"
+#include "framework/net/database_uri.h"
 #include "framework/net/rpc_client.h"
 #include "server/auth/users.h"
 #include "server/db/database.h"
@@ -14,7 +21,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,10 +35,10 @@ QDateTime day(const QDate& d) {
     return QDateTime(d, QTime(0, 0), Qt::UTC);
 }
 
-// The target client "C0000" and `others` more, each with the five services billed every
-// day of the year and every day split 50 % / 30 % / 20 %.
-void fill(const QString& file, int others) {
-    server::Database db(file, server::Database::Mode::CreateIfMissing);
+// The target client "C0000" with the five services billed every day of the year and every
+// day split 50 % / 30 % / 20 %, and `others` more clients copied from it.
+void fill(const QString& database, int others) {
+    server::Database db(database, server::Database::Mode::CreateIfMissing);
     server::Transaction tx(db);
     db.exec(
         "INSERT INTO FILIAL (CDFILIAL, NMFILIAL, DTPROC) VALUES ('0001', 'Matriz', '2026-01-31'), "
@@ -42,44 +48,60 @@ void fill(const QString& file, int others) {
         db.exec("INSERT INTO SERVFILI (CDFILIAL, CDSERVFILI, NMSERVICO, CDPRODUTO) VALUES ('0001', "
                 "?, ?, ?)",
                 {QString(s), QString("Serviço ") + s, QString("P") + s});
-    for (int c = 0; c <= others; ++c) {
+    const QString target = QStringLiteral("C0000");
+    db.exec("INSERT INTO CLIENTE (CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE) VALUES "
+            "(?, 'J', '10000000000000', 'Cliente C0000')",
+            {target});
+    for (const char* s : kServices) {
+        const QString service(s);
+        db.exec("INSERT INTO SERVCLIE (CDFILIAL, CDCLIENTE, CDSERVFILI, NRAGRUEFET, VRPRECEFET) "
+                "VALUES ('0001', ?, ?, '001', 12.34)",
+                {target, service});
+        for (QDate d = kFrom; d <= kTo; d = d.addDays(1)) {
+            const QString iso = d.toString(Qt::ISODate);
+            db.exec(
+                "INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, QTCOMECDRS, "
+                "QTPREVCDRS, NRAGRUEFET, VRPRECEFET, CDPRODUTO) VALUES ('0001', ?, ?, ?, 100, "
+                "100, '001', 12.34, ?)",
+                {target, service, iso, "P" + service});
+            int seq = 0;
+            for (const auto& [quantity, nf] :
+                 {std::pair{50.0, "001"}, std::pair{30.0, "002"}, std::pair{20.0, "003"}})
+                db.exec("INSERT INTO EFETRATCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTRATCDRS, "
+                        "NRSEQITRAT, QTDERATEIO, CDPRODUTO, NRAGREFRAT, DSOBSRATE, VRPRECRATE) "
+                        "VALUES ('0001', ?, ?, ?, ?, ?, ?, ?, '', 12.34)",
+                        {target, service, iso, QString("%1").arg(++seq, 4, 10, QChar('0')),
+                         quantity, "P" + service, QString(nf)});
+        }
+    }
+    for (int c = 1; c <= others; ++c) {
         const QString client = QString("C%1").arg(c, 4, 10, QChar('0'));
         db.exec("INSERT INTO CLIENTE (CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE) VALUES "
                 "(?, 'J', ?, ?)",
                 {client, QString::number(10000000000000LL + c), "Cliente " + client});
-        for (const char* s : kServices) {
-            const QString service(s);
-            db.exec(
-                "INSERT INTO SERVCLIE (CDFILIAL, CDCLIENTE, CDSERVFILI, NRAGRUEFET, VRPRECEFET) "
-                "VALUES ('0001', ?, ?, '001', 12.34)",
-                {client, service});
-            for (QDate d = kFrom; d <= kTo; d = d.addDays(1)) {
-                const QString iso = d.toString(Qt::ISODate);
-                db.exec("INSERT INTO EFETCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS, "
-                        "QTCOMECDRS, QTPREVCDRS, "
-                        "NRAGRUEFET, VRPRECEFET, CDPRODUTO) VALUES ('0001', ?, ?, ?, 100, 100, "
-                        "'001', 12.34, ?)",
-                        {client, service, iso, "P" + service});
-                int seq = 0;
-                for (const auto& [quantity, nf] :
-                     {std::pair{50.0, "001"}, std::pair{30.0, "002"}, std::pair{20.0, "003"}})
-                    db.exec("INSERT INTO EFETRATCDRS (CDFILIAL, CDCLIENTE, CDSERVFILI, DTRATCDRS, "
-                            "NRSEQITRAT, "
-                            "QTDERATEIO, CDPRODUTO, NRAGREFRAT, DSOBSRATE, VRPRECRATE) VALUES "
-                            "('0001', ?, ?, ?, ?, ?, "
-                            "?, ?, '', 12.34)",
-                            {client, service, iso, QString("%1").arg(++seq, 4, 10, QChar('0')),
-                             quantity, "P" + service, QString(nf)});
-            }
+        for (const char* table : {"SERVCLIE", "EFETCDRS", "EFETRATCDRS"}) {
+            const QString columns =
+                db.select(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(QLatin1String(table)))
+                    .columnNames()
+                    .join(QStringLiteral(", "));
+            QString copied = columns;
+            copied.replace(QStringLiteral("CDCLIENTE"), QStringLiteral("?"));
+            db.exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %1 WHERE CDCLIENTE = ?")
+                        .arg(QLatin1String(table), columns, copied),
+                    {client, target});
         }
     }
     tx.commit();
+    // The planner of a server database learns the tables' sizes as it would on its own after
+    // a load this big.
+    if (isPostgresUri(database))
+        db.execOnce("ANALYZE");
 }
 
-int startServer(QProcess& server, const QString& file) {
+int startServer(QProcess& server, const QString& database) {
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server.start(QCoreApplication::applicationDirPath() + "/apurfat-server",
-                 {"--listen", "127.0.0.1:0", "--db", file});
+                 {"--listen", "127.0.0.1:0", "--db", database});
     while (server.waitForReadyRead(30000) || server.canReadLine())
         while (server.canReadLine()) {
             const QByteArray line = server.readLine().trimmed();
@@ -112,17 +134,16 @@ struct Figures {
     double calculation, sum, days;
 };
 
-Figures measure(int scale, int runs) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath("bench.sqlite");
+Figures measure(int scale, int runs, const QString& postgres) {
+    TestDatabase database(QStringLiteral("bench.sqlite"), postgres);
     QElapsedTimer filling;
     filling.start();
-    fill(file, scale - 1);
+    fill(database.address(), scale - 1);
     std::fprintf(stderr, "scale %d: database filled in %.1f s\n", scale,
                  filling.elapsed() / 1000.0);
     QProcess server;
     RpcClient client;
-    client.setEndpoint("127.0.0.1", startServer(server, file));
+    client.setEndpoint("127.0.0.1", startServer(server, database.address()));
     client.setCredentials(server::DemoUserBothBranches.login,
                           server::DemoUserBothBranches.password);
     client.setTimeouts(5000, 600000);
@@ -169,21 +190,29 @@ int main(int argc, char** argv) {
                                         "7");
     const QCommandLineOption scalesOption("scales", "Database sizes, in clients.", "LIST",
                                           "1,10,100");
-    parser.addOptions({runsOption, scalesOption});
+    const QCommandLineOption postgresOption("postgresql", "Also on this PostgreSQL database.",
+                                            "URI");
+    parser.addOptions({runsOption, scalesOption, postgresOption});
     parser.process(app);
 
     std::printf("one client, 5 services, a year, 3 shares a day; median of %d runs (ms)\n",
                 parser.value(runsOption).toInt());
-    std::printf("  %-10s %18s %12s %12s\n", "clients", "Confirma_Calculo", "SomaApurac",
-                "GetEfetivos");
-    double base = 0;
-    for (const QString& scale : parser.value(scalesOption).split(',')) {
-        const Figures f = measure(scale.toInt(), parser.value(runsOption).toInt());
-        if (base == 0)
-            base = f.calculation;
-        std::printf("  %-10d %18.1f %12.1f %12.1f   (%.2f× the first)\n", scale.toInt(),
-                    f.calculation, f.sum, f.days, f.calculation / base);
-        std::fflush(stdout);
+    std::printf("  %-10s %-10s %18s %12s %12s\n", "database", "clients", "Confirma_Calculo",
+                "SomaApurac", "GetEfetivos");
+    QStringList backends{QString()};
+    if (parser.isSet(postgresOption))
+        backends << parser.value(postgresOption);
+    for (const QString& postgres : backends) {
+        double base = 0;
+        for (const QString& scale : parser.value(scalesOption).split(',')) {
+            const Figures f = measure(scale.toInt(), parser.value(runsOption).toInt(), postgres);
+            if (base == 0)
+                base = f.calculation;
+            std::printf("  %-10s %-10d %18.1f %12.1f %12.1f   (%.2f× the first)\n",
+                        postgres.isEmpty() ? "SQLite" : "PostgreSQL", scale.toInt(), f.calculation,
+                        f.sum, f.days, f.calculation / base);
+            std::fflush(stdout);
+        }
     }
     return 0;
 }

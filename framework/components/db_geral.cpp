@@ -1,5 +1,8 @@
 #include "framework/components/db_geral.h"
 
+#include "contracts/host_framework.h"
+#include "framework/net/database_uri.h"
+
 #include <QSqlError>
 
 namespace dtmDBGeral {
@@ -7,7 +10,20 @@ namespace dtmDBGeral {
 bool Open(const QString& driver, const QString& databaseName, QString* error) {
     Close();
     QSqlDatabase db = QSqlDatabase::addDatabase(driver, QString::fromLatin1(ConnectionName));
-    db.setDatabaseName(databaseName);
+    if (driver == QLatin1String("QPSQL") && isPostgresUri(databaseName)) {
+        try {
+            parsePostgresUri(databaseName)
+                .applyTo(db,
+                         {{QStringLiteral("connect_timeout"), QStringLiteral("5")},
+                          {QStringLiteral("application_name"), QStringLiteral("apurfat-host")}});
+        } catch (const Exception& e) {
+            if (error)
+                *error = e.message();
+            return false;
+        }
+    } else {
+        db.setDatabaseName(databaseName);
+    }
     if (driver == QLatin1String("QSQLITE"))
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open()) {

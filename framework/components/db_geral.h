@@ -12,7 +12,8 @@ namespace dtmDBGeral {
 inline constexpr const char* ConnectionName = "adcGeral";
 
 // Opens (or reopens) the connection with a QtSql driver ("QSQLITE", "QPSQL", …) on a
-// database name; returns false and fills `error` when it cannot.
+// database name; for QPSQL the name may be a postgresql:// URI (see database_uri.h).
+// Returns false and fills `error` when it cannot.
 bool Open(const QString& driver, const QString& databaseName, QString* error = nullptr);
 void Close();
 bool IsOpen();

@@ -5,7 +5,9 @@
 // Which text runs is chosen from the driver of the suite's shared connection:
 //   QOCI → SQL_ORACLE; QODBC, QTDS → SQL_MSSQL; QIBASE → SQL_IB;
 //   QSQLITE → SQL_ORACLE, with NVL(a, b) registered on the connection;
-//   anything else → SQL. A dialect without a text of its own runs SQL.
+//   QPSQL and anything else → SQL, whose functions (PARAM, NVLSTR) the suite's database
+//   holds (the application server's schema creates them on PostgreSQL).
+// A dialect without a text of its own runs SQL.
 
 #include "framework/data/dataset.h"
 

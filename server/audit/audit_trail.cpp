@@ -20,6 +20,19 @@ struct Snapshot {
     QMap<QString, QVariantList> rows;
 };
 
+// A stored value as the trail writes it, in the same form whichever back end stored it:
+// days and moments as the ISO text SQLite keeps.
+QJsonValue jsonOf(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return value.toDate().toString(Qt::ISODate);
+    case QMetaType::QDateTime:
+        return value.toDateTime().toUTC().toString(Qt::ISODate);
+    default:
+        return QJsonValue::fromVariant(value);
+    }
+}
+
 Snapshot snapshot(Database& db, const AuditedRows& part) {
     Rows rows = db.select(QStringLiteral("SELECT * FROM %1 WHERE %2").arg(part.table, part.where),
                           part.params);
@@ -53,7 +66,7 @@ bool sameRow(const QVariantList& a, const QVariantList& b) {
 QJsonObject jsonRow(const QStringList& columns, const QVariantList& row) {
     QJsonObject out;
     for (qsizetype c = 0; c < columns.size(); ++c)
-        out.insert(columns.at(c), QJsonValue::fromVariant(row.at(c)));
+        out.insert(columns.at(c), jsonOf(row.at(c)));
     return out;
 }
 
@@ -125,7 +138,7 @@ QList<AuditEntry> auditEntries(Database& db, const QString& branch, const QDateT
     while (rows.next()) {
         AuditEntry e;
         e.number = rows.value(0).toLongLong();
-        e.when = QDateTime::fromString(rows.text(1), Qt::ISODateWithMs);
+        e.when = rows.moment(1);
         e.login = rows.text(2);
         e.address = rows.text(3);
         e.method = rows.text(4);

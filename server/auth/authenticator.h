@@ -22,7 +22,7 @@ public:
     // Waits for the checks under way.
     ~Authenticator();
 
-    LoginThrottle& throttle() { return *m_throttle; }
+    const LoginThrottle& throttle() const { return *m_throttle; }
     qint64 sessionLifetimeMs() const { return m_sessionLifetimeMs; }
 
     // Checks the password against the hash on a thread of its own, then runs

@@ -6,11 +6,23 @@
 // that attempts sent all at once are spread out exactly like the same attempts sent one
 // after another. Other logins are not affected, and nothing waits on a thread: the caller
 // is told how long to wait and schedules the check itself.
+//
+// The count is kept in the database, by the database's clock, so that every server sharing
+// it slows the same guesses as one: attempts spread over several servers wait the turns
+// they would wait on one.
 
 #include <QString>
 #include <QtGlobal>
 
 namespace server {
+
+class Database;
+
+// One login's attempts so far.
+struct ThrottleState {
+    int attempts = 0;
+    qint64 lastTurnMs = 0; // when the latest attempt was allowed to be checked
+};
 
 struct ThrottleSettings {
     int freeFailures = 5;       // attempts in a row that cost nothing
@@ -18,23 +30,24 @@ struct ThrottleSettings {
     qint64 longestDelayMs = 60000;
     qint64 forgetAfterMs = 15 * 60 * 1000; // a login quiet this long starts afresh
 
-    // How long after the previous attempt's turn the next one may be checked, given how
-    // many attempts came before it; 0 while they are free.
-    qint64 spacingAfter(int earlierAttempts) const;
+    // Counts into `state` an attempt that arrives at `nowMs` and returns how many
+    // milliseconds it waits before its password is checked.
+    qint64 count(ThrottleState& state, qint64 nowMs) const;
 };
 
-// Where the attempts are counted. Shared by every worker thread of a server; an
-// implementation that keeps the count where several servers see it makes the rule hold
-// across them.
+// Shared by every worker thread of a server; each passes its own connection.
 class LoginThrottle {
 public:
-    virtual ~LoginThrottle() = default;
+    explicit LoginThrottle(ThrottleSettings settings = {}) : m_settings(settings) {}
 
     // Counts an attempt at `login` (at most the longest login a user may have) and returns
     // how many milliseconds it must wait before its password is checked.
-    virtual qint64 admit(const QString& login) = 0;
+    qint64 admit(Database& db, const QString& login) const;
     // The attempt's password matched: the login starts afresh.
-    virtual void succeeded(const QString& login) = 0;
+    void succeeded(Database& db, const QString& login) const;
+
+private:
+    ThrottleSettings m_settings;
 };
 
 } // namespace server

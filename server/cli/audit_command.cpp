@@ -10,7 +10,7 @@ namespace server::cli {
 int auditCommand(const CommandArgs& args) {
     if (!args.words.isEmpty() || !args.branch) {
         print(stderr, QStringLiteral("Uso: apurfat-server audit --branch CODE "
-                                     "[--since AAAA-MM-DD] --db PATH"));
+                                     "[--since AAAA-MM-DD] --db DB"));
         return UsageError;
     }
     QDate since(2000, 1, 1);

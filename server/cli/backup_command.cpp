@@ -4,6 +4,7 @@
 // restart on every write the server makes and might never end on a busy day.
 
 #include "contracts/host_framework.h"
+#include "framework/net/database_uri.h"
 #include "server/cli/commands.h"
 #include "server/cli/console.h"
 
@@ -28,13 +29,8 @@ namespace {
 constexpr int BusyTimeoutMs = 10000;
 
 int usage() {
-    print(stderr, QStringLiteral("Uso: apurfat-server backup --db PATH --to ARQUIVO|PASTA"));
+    print(stderr, QStringLiteral("Uso: apurfat-server backup --db ARQUIVO --to ARQUIVO|PASTA"));
     return UsageError;
-}
-
-bool isPostgreSqlUri(const QString& database) {
-    return database.startsWith(QLatin1String("postgresql://")) ||
-           database.startsWith(QLatin1String("postgres://"));
 }
 
 bool sameFile(const QString& a, const QString& b) {
@@ -143,7 +139,7 @@ void moveIntoPlace(const QString& from, const QString& to) {
 int backupCommand(const CommandArgs& args) {
     if (!args.words.isEmpty())
         return usage();
-    if (isPostgreSqlUri(args.database)) {
+    if (isPostgresUri(args.database)) {
         // The address may hold a password: it is not repeated here.
         print(stderr, QStringLiteral("Um banco PostgreSQL é copiado com o pg_dump do próprio "
                                      "PostgreSQL, que também não interrompe o servidor:\n"

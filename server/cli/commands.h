@@ -2,11 +2,11 @@
 
 // The operator's commands of the server: users, the audit trail and backups.
 //
-//   apurfat-server user add LOGIN --branches A[,B…] [--billing B] [--bound] --db PATH
-//   apurfat-server user passwd|disable|enable LOGIN --db PATH
-//   apurfat-server user branches LOGIN --branches A[,B…] [--billing B] [--bound] --db PATH
-//   apurfat-server audit --branch CODE [--since YYYY-MM-DD] --db PATH
-//   apurfat-server backup --db PATH --to FILE|FOLDER
+//   apurfat-server user add LOGIN --branches A[,B…] [--billing B] [--bound] --db DB
+//   apurfat-server user passwd|disable|enable LOGIN --db DB
+//   apurfat-server user branches LOGIN --branches A[,B…] [--billing B] [--bound] --db DB
+//   apurfat-server audit --branch CODE [--since YYYY-MM-DD] --db DB
+//   apurfat-server backup --db DB --to FILE|FOLDER       (SQLite; PostgreSQL has pg_dump)
 //
 // Passwords are read from the terminal without echo, or from the first line of standard
 // input; never from the command line, where other users of the machine could read them.

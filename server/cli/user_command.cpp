@@ -10,10 +10,10 @@ namespace {
 int usage() {
     print(stderr,
           QStringLiteral("Uso: apurfat-server user add LOGIN --branches A[,B…] [--billing B] "
-                         "[--bound] --db PATH\n"
-                         "     apurfat-server user passwd|disable|enable LOGIN --db PATH\n"
+                         "[--bound] --db DB\n"
+                         "     apurfat-server user passwd|disable|enable LOGIN --db DB\n"
                          "     apurfat-server user branches LOGIN --branches A[,B…] [--billing B] "
-                         "[--bound] --db PATH"));
+                         "[--bound] --db DB"));
     return UsageError;
 }
 
@@ -41,24 +41,32 @@ int userCommand(const CommandArgs& args) {
         return usage();
 
     Database db(args.database, Database::Mode::OpenExisting);
-    if (action == QLatin1String("add")) {
-        addUser(db, login, readNewPassword(), rightsFrom(args));
-        print(stdout, QStringLiteral("Usuário %1 cadastrado.").arg(login));
-    } else if (action == QLatin1String("branches")) {
-        setUserBranches(db, login, rightsFrom(args));
-        print(stdout, QStringLiteral("Filiais do usuário %1 alteradas.").arg(login));
-    } else if (action == QLatin1String("passwd")) {
-        changePassword(db, login, readNewPassword());
-        print(stdout, QStringLiteral("Senha do usuário %1 alterada; as sessões abertas com a "
-                                     "senha anterior foram encerradas.")
-                          .arg(login));
-    } else {
-        const bool active = action == QLatin1String("enable");
-        setUserActive(db, login, active);
-        print(stdout,
-              QStringLiteral("Usuário %1 %2.")
-                  .arg(login, active ? QStringLiteral("reativado") : QStringLiteral("desativado")));
-    }
+    // Asked once: a change another server's write got in the way of runs again with it.
+    const QString password = action == QLatin1String("add") || action == QLatin1String("passwd")
+                                 ? readNewPassword()
+                                 : QString();
+    QString done;
+    retryingConflicts(db, [&] {
+        if (action == QLatin1String("add")) {
+            addUser(db, login, password, rightsFrom(args));
+            done = QStringLiteral("Usuário %1 cadastrado.").arg(login);
+        } else if (action == QLatin1String("branches")) {
+            setUserBranches(db, login, rightsFrom(args));
+            done = QStringLiteral("Filiais do usuário %1 alteradas.").arg(login);
+        } else if (action == QLatin1String("passwd")) {
+            changePassword(db, login, password);
+            done = QStringLiteral("Senha do usuário %1 alterada; as sessões abertas com a senha "
+                                  "anterior foram encerradas.")
+                       .arg(login);
+        } else {
+            const bool active = action == QLatin1String("enable");
+            setUserActive(db, login, active);
+            done = QStringLiteral("Usuário %1 %2.")
+                       .arg(login,
+                            active ? QStringLiteral("reativado") : QStringLiteral("desativado"));
+        }
+    });
+    print(stdout, done);
     return 0;
 }
 

@@ -1,12 +1,12 @@
 #include "server/db/database.h"
 
 #include "contracts/host_framework.h"
-#include "server/db/schema.h"
 
-#include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRandomGenerator>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QThread>
 
 #include <atomic>
 
@@ -15,78 +15,89 @@ Q_LOGGING_CATEGORY(lcDatabase, "apurfat.server.db", QtInfoMsg)
 namespace server {
 namespace {
 
-// SQLite's result codes for a lock held by another connection.
-bool isBusy(const QSqlError& error) {
-    const QString code = error.nativeErrorCode();
-    return code == QLatin1String("5") || code == QLatin1String("6");
-}
-
-[[noreturn]] void raise(const QSqlError& error, const QString& sql) {
-    qCWarning(lcDatabase).noquote() << "SQL failed:" << error.text() << "in" << sql.simplified();
-    if (isBusy(error))
-        throw EDatabaseError(QStringLiteral("O banco de dados está ocupado por outra operação; "
-                                            "tente novamente em instantes."));
-    throw EDatabaseError(
-        QStringLiteral("Erro no banco de dados: %1")
-            .arg(error.databaseText().isEmpty() ? error.text() : error.databaseText()));
-}
-
 QString nextConnectionName() {
     static std::atomic<int> counter{0};
     return QStringLiteral("apurfat-server-%1").arg(++counter);
 }
 
+const QString kBusy = QStringLiteral("O banco de dados está ocupado por outra operação; "
+                                     "tente novamente em instantes.");
+
 } // namespace
 
-Database::Database(const QString& path, Mode mode) : m_path(path), m_name(nextConnectionName()) {
-    if (mode == Mode::OpenExisting && !QFileInfo::exists(path))
-        throw EDatabaseError(QStringLiteral("Banco de dados não encontrado: %1.").arg(path));
-    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-    m_db.setDatabaseName(path);
-    if (!m_db.open()) {
-        const QString text = m_db.lastError().text();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_name);
-        throw EDatabaseError(
-            QStringLiteral("Não foi possível abrir o banco de dados %1: %2").arg(path, text));
-    }
+Database::Database(const QString& address, Mode mode, int schemaVersion)
+    : m_backend(Backend::forAddress(address)), m_name(nextConnectionName()) {
+    open(mode == Mode::OpenExisting);
     try {
-        // The busy timeout must be in place before the journal mode changes: switching to
-        // WAL needs a moment of exclusive access that another connection may be holding.
-        execOnce(QStringLiteral("PRAGMA busy_timeout = 5000"));
-        const QString journal = scalar(QStringLiteral("PRAGMA journal_mode = WAL")).toString();
-        if (journal.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-            throw EDatabaseError(
-                QStringLiteral("O banco de dados %1 não aceita o modo WAL.").arg(path));
-        execOnce(QStringLiteral("PRAGMA synchronous = FULL"));
-        execOnce(QStringLiteral("PRAGMA foreign_keys = ON"));
-        prepareSchema(*this, mode == Mode::CreateIfMissing);
+        m_versionFound = prepareSchema(*this, mode == Mode::CreateIfMissing, schemaVersion);
     } catch (...) {
-        m_statements.clear();
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_name);
+        close();
         throw;
     }
 }
 
 Database::~Database() {
+    close();
+}
+
+void Database::open(bool mustExist) {
+    try {
+        m_db = m_backend->connect(m_name, mustExist);
+        m_backend->configure(*this);
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Database::close() {
     m_statements.clear();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_name);
 }
 
+void Database::raise(const QSqlError& error, const QString& sql) {
+    // A connection the database ended is not always told by the error's code.
+    const Failure failure = m_db.isOpen() ? m_backend->classify(error) : Failure::Lost;
+    if (failure == Failure::Conflict) {
+        // Expected now and then with several servers: the write runs again.
+        qCInfo(lcDatabase).noquote() << "write conflict:" << describe(error);
+        throw WriteConflict(kBusy);
+    }
+    qCWarning(lcDatabase).noquote() << "SQL failed:" << error.text() << "in" << sql.simplified();
+    switch (failure) {
+    case Failure::Conflict:
+    case Failure::Busy:
+        throw EDatabaseError(kBusy);
+    case Failure::Lost:
+        throw EDatabaseError(QStringLiteral("A conexão com o banco de dados %1 foi perdida; "
+                                            "tente novamente.")
+                                 .arg(name()));
+    case Failure::Other:
+        break;
+    }
+    throw EDatabaseError(QStringLiteral("Erro no banco de dados: %1").arg(describe(error)));
+}
+
 Rows Database::run(const QString& sql, std::span<const QVariant> params) {
+    // A connection the database dropped (a restart of PostgreSQL) is made again, unless a
+    // transaction was under way on it: that one is lost, and its caller is told.
+    if (!m_db.isOpen() && m_transactionDepth == 0) {
+        qCWarning(lcDatabase).noquote() << "reconnecting to" << name();
+        close();
+        open(true);
+    }
     auto it = m_statements.find(sql);
     if (it == m_statements.end()) {
         auto statement = std::make_unique<Statement>(Statement{QSqlQuery(m_db), false});
-        statement->query.setForwardOnly(true);
+        statement->query.setForwardOnly(m_backend->streamsRows());
         if (!statement->query.prepare(sql))
             raise(statement->query.lastError(), sql);
         it = m_statements.emplace(sql, std::move(statement)).first;
     }
     auto bindAndRun = [&](QSqlQuery& q) {
+        ++m_statementCount;
         int i = 0;
         for (const QVariant& p : params) {
             // Qt binds a null QString as NULL; an empty code is text here, and NULL is asked
@@ -106,7 +117,7 @@ Rows Database::run(const QString& sql, std::span<const QVariant> params) {
         return rows;
     }
     auto own = std::make_unique<QSqlQuery>(m_db);
-    own->setForwardOnly(true);
+    own->setForwardOnly(m_backend->streamsRows());
     if (!own->prepare(sql))
         raise(own->lastError(), sql);
     bindAndRun(*own);
@@ -131,9 +142,24 @@ QVariant Database::scalar(const QString& sql, std::initializer_list<QVariant> pa
 }
 
 void Database::execOnce(const QString& sql) {
+    ++m_statementCount;
     QSqlQuery q(m_db);
     if (!q.exec(sql))
         raise(q.lastError(), sql);
+}
+
+void Database::lockRows(const QString& select, std::initializer_list<QVariant> params) {
+    const QString clause = m_backend->rowLockClause();
+    if (clause.isEmpty())
+        return;
+    Rows rows = run(select + clause, {params.begin(), params.size()});
+    while (rows.next()) {
+    }
+}
+
+void Database::pauseBeforeRetry(int attempt) {
+    const int longest = 5 << qMin(attempt, 6);
+    QThread::msleep(QRandomGenerator::global()->bounded(1, longest + 1));
 }
 
 Rows::Rows(Database::Statement& kept) : m_query(&kept.query), m_kept(&kept) {
@@ -157,17 +183,27 @@ QStringList Rows::columnNames() const {
     const QSqlRecord record = m_query->record();
     QStringList names;
     for (int i = 0; i < record.count(); ++i)
-        names << record.fieldName(i);
+        names << record.fieldName(i).toUpper();
     return names;
 }
 
 QDate Rows::date(int column) const {
-    return QDate::fromString(m_query->value(column).toString(), Qt::ISODate);
+    const QVariant value = m_query->value(column);
+    if (value.typeId() == QMetaType::QDate)
+        return value.toDate();
+    return QDate::fromString(value.toString(), Qt::ISODate);
+}
+
+QDateTime Rows::moment(int column) const {
+    const QVariant value = m_query->value(column);
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().toUTC();
+    return QDateTime::fromString(value.toString(), Qt::ISODateWithMs).toUTC();
 }
 
 Transaction::Transaction(Database& db) : m_db(db), m_level(db.m_transactionDepth) {
-    m_db.exec(m_level == 0 ? QStringLiteral("BEGIN IMMEDIATE")
-                           : QStringLiteral("SAVEPOINT ") + savepoint());
+    m_db.execOnce(m_level == 0 ? m_db.backend().beginWrite()
+                               : QStringLiteral("SAVEPOINT ") + savepoint());
     ++m_db.m_transactionDepth;
 }
 
@@ -177,10 +213,10 @@ Transaction::~Transaction() {
     --m_db.m_transactionDepth;
     try {
         if (m_level == 0) {
-            m_db.exec(QStringLiteral("ROLLBACK"));
+            m_db.execOnce(QStringLiteral("ROLLBACK"));
         } else {
-            m_db.exec(QStringLiteral("ROLLBACK TO ") + savepoint());
-            m_db.exec(QStringLiteral("RELEASE ") + savepoint());
+            m_db.execOnce(QStringLiteral("ROLLBACK TO ") + savepoint());
+            m_db.execOnce(QStringLiteral("RELEASE ") + savepoint());
         }
     } catch (const std::exception& e) {
         qCWarning(lcDatabase) << "rollback failed:" << e.what();
@@ -188,7 +224,10 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    m_db.exec(m_level == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + savepoint());
+    // A commit that fails leaves the transaction to the destructor's rollback (PostgreSQL
+    // has ended it already, SQLite keeps it open).
+    m_db.execOnce(m_level == 0 ? QStringLiteral("COMMIT")
+                               : QStringLiteral("RELEASE ") + savepoint());
     m_open = false;
     --m_db.m_transactionDepth;
 }
@@ -199,6 +238,23 @@ QString Transaction::savepoint() const {
 
 QString isoDate(QDate date) {
     return date.toString(Qt::ISODate);
+}
+
+QString describe(const QSqlError& error) {
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        return error.text().trimmed();
+    // PostgreSQL's reads "[context: ]ERROR:  what\n[DETAIL: …\n](SQLSTATE)": the words after
+    // the severity are the part meant for a person.
+    for (const char* severity : {"ERROR:", "FATAL:"}) {
+        if (const qsizetype at = text.indexOf(QLatin1String(severity)); at >= 0) {
+            text = text.mid(at + qsizetype(qstrlen(severity)));
+            break;
+        }
+    }
+    if (const qsizetype code = text.lastIndexOf(QLatin1String("\n(")); code >= 0)
+        text.truncate(code);
+    return text.trimmed();
 }
 
 } // namespace server

@@ -1,9 +1,15 @@
 #pragma once
 
-// One SQLite connection of the application server. A connection belongs to the thread that
-// opened it; each worker thread of the server has its own.
+// One connection of the application server to its database: a SQLite file, or a PostgreSQL
+// database that several servers may share (see backend.h for what differs). A connection
+// belongs to the thread that opened it; each worker thread of the server has its own.
+
+#include "contracts/host_framework.h"
+#include "server/db/backend.h"
+#include "server/db/schema.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -22,18 +28,26 @@ class Rows;
 class Database {
 public:
     enum class Mode {
-        OpenExisting,   // the file must exist and hold this system's schema
-        CreateIfMissing // a missing or empty file gets the schema
+        OpenExisting,   // the database must hold this system's schema
+        CreateIfMissing // a missing SQLite file, or an empty database, gets the schema
     };
 
-    // Opens the file with the settings every connection needs (WAL, busy timeout, full
-    // sync, foreign keys). Raises EDatabaseError with a message for the operator.
-    Database(const QString& path, Mode mode);
+    // Opens a SQLite file (a path) or a PostgreSQL database (a postgresql:// URI) with the
+    // settings every connection needs, and brings an older schema up to this version.
+    // Raises EDatabaseError with a message for the operator, also when the database is
+    // unreachable, belongs to something else or to a newer version. Only a test that
+    // builds an older database asks for an older `schemaVersion`.
+    Database(const QString& address, Mode mode, int schemaVersion = currentSchemaVersion());
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    const QString& path() const { return m_path; }
+    // The database as messages name it (a URI without its password).
+    QString name() const { return m_backend->name(); }
+    const Backend& backend() const { return *m_backend; }
+    // The schema's version as the database held it when this connection opened it: 0 when
+    // the connection created the schema.
+    int versionFound() const { return m_versionFound; }
 
     // Runs a statement with positional (?) parameters; returns the number of rows changed.
     // A text parameter binds as text even when it is a null QString; QVariant() binds NULL.
@@ -46,8 +60,20 @@ public:
     // The first column of the first row; null when there is no row.
     QVariant scalar(const QString& sql, std::initializer_list<QVariant> params = {});
 
-    // Runs a statement without keeping it prepared (schema, pragmas).
+    // Runs a statement without keeping it prepared (schema, settings, transaction control).
     void execOnce(const QString& sql);
+
+    // Inside a write transaction: locks the rows `select` reads until the transaction ends,
+    // so that the writers of the same rows on every server take their turns. Does nothing
+    // where a write transaction already excludes every other writer.
+    void lockRows(const QString& select, std::initializer_list<QVariant> params);
+
+    bool inTransaction() const { return m_transactionDepth > 0; }
+    // How many statements this connection ran, for diagnostics.
+    qint64 statementCount() const { return m_statementCount; }
+    // Waits a little before a write runs again after a conflict, longer with each attempt
+    // and never the same for two servers, so that they do not meet again.
+    static void pauseBeforeRetry(int attempt);
 
     QSqlDatabase& connection() { return m_db; }
 
@@ -59,12 +85,17 @@ private:
     };
     friend class Transaction;
     Rows run(const QString& sql, std::span<const QVariant> params);
+    void open(bool mustExist);
+    void close();
+    [[noreturn]] void raise(const QSqlError& error, const QString& sql);
 
-    QString m_path;
+    std::unique_ptr<Backend> m_backend;
     QString m_name;
     QSqlDatabase m_db;
     std::unordered_map<QString, std::unique_ptr<Statement>> m_statements;
+    int m_versionFound = 0;
     int m_transactionDepth = 0;
+    qint64 m_statementCount = 0;
 };
 
 // The result rows of a select. The statement is reset when the rows go out of scope, so
@@ -81,9 +112,12 @@ public:
     QString text(int column) const { return m_query->value(column).toString(); }
     double number(int column) const { return m_query->value(column).toDouble(); }
     bool isNull(int column) const { return m_query->isNull(column); }
-    // A stored ISO date (YYYY-MM-DD).
+    // A stored date (a date, or ISO text YYYY-MM-DD).
     QDate date(int column) const;
+    // A stored moment (a time stamp, or ISO text), in UTC; invalid when null.
+    QDateTime moment(int column) const;
     int rowsAffected() const { return m_query->numRowsAffected(); }
+    // In upper case, as the schema writes them, whatever case the back end reports.
     QStringList columnNames() const;
 
 private:
@@ -97,8 +131,10 @@ private:
     std::unique_ptr<QSqlQuery> m_own;
 };
 
-// A write transaction. BEGIN IMMEDIATE takes the write lock at once, so two writers never
-// both read and then fail to upgrade; one waits (busy timeout) for the other to finish.
+// A write transaction: on SQLite BEGIN IMMEDIATE takes the write lock at once, so two writers
+// never both read and then fail to upgrade, one waits (busy timeout) for the other to
+// finish; on PostgreSQL it is serializable, and the one of two writers that could not be
+// ordered fails with WriteConflict (see retryingConflicts).
 // Rolled back unless committed. A transaction opened inside another is a savepoint of it:
 // its commit keeps its work for the outer one to commit, its rollback undoes only its own
 // work, so a method can be wrapped in a transaction that also records who called it.
@@ -118,7 +154,34 @@ private:
     bool m_open = true;
 };
 
+// A write that could not be ordered with a concurrent one and was rolled back: running it
+// again from the start may succeed. The message is for the clerk, for when no attempt did.
+class WriteConflict : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
+// Runs `work`, which opens its own transactions, and runs it again from the start when it
+// meets a WriteConflict, up to a few times. Inside an outer transaction it runs once and
+// leaves the conflict to the outer level, which alone can start over.
+template <typename Work> auto retryingConflicts(Database& db, Work&& work) -> decltype(work()) {
+    constexpr int kAttempts = 8;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return work();
+        } catch (const WriteConflict&) {
+            if (db.inTransaction() || attempt == kAttempts)
+                throw;
+        }
+        Database::pauseBeforeRetry(attempt);
+    }
+}
+
 // The stored form of a date.
 QString isoDate(QDate date);
+
+// A database error as the operator reads it: the database's own words, without the
+// driver's decoration.
+QString describe(const QSqlError& error);
 
 } // namespace server

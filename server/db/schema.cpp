@@ -3,28 +3,38 @@
 #include "contracts/host_framework.h"
 #include "server/db/database.h"
 
+#include <span>
+
 namespace server {
 namespace {
 
-// Marks the file as ours (PRAGMA application_id, "APFT") so that a stray SQLite file is
-// refused instead of being filled with tables.
-constexpr int kApplicationId = 0x41504654;
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
+// The schema, written once for every back end. Each back end reads these tokens its own way
+// (backend.h, render):
+//   $DATE(C)        a day (ISO text checked as a date, or a date)
+//   $MOMENT         a moment in UTC (ISO text, or a time stamp with zone)
+//   $REAL           a double-precision amount
+//   $DIGITS(C)      a condition: C holds digits only
+//   $SERIAL         an ever-growing integer key
+// and whole statements of one back end's own:
+//   $APPEND_ONLY T  T takes new rows only
+//   $SUITE_FUNCTIONS  the functions the suite's queries call on that database
+//   $WORK_NUMBERS   where work numbers come from
+//
 // Codes are text of fixed meaning: branch 4, client up to 21, service up to 5, invoice
-// grouping number ("NF") empty or 001..099, apportionment sequence 0001..9999. Dates are
-// ISO text, amounts REAL.
+// grouping number ("NF") empty or 001..099, apportionment sequence 0001..9999.
 const char* const kTables[] = {
     R"(CREATE TABLE FILIAL (
         CDFILIAL TEXT PRIMARY KEY CHECK (length(CDFILIAL) = 4),
         NMFILIAL TEXT NOT NULL,
-        DTPROC   TEXT NOT NULL CHECK (date(DTPROC) = DTPROC)
+        DTPROC   $DATE(DTPROC) NOT NULL
     ))",
     R"(CREATE TABLE CLIENTE (
         CDCLIENTE    TEXT PRIMARY KEY CHECK (length(CDCLIENTE) BETWEEN 1 AND 21),
         IDTPIJURCLIE TEXT NOT NULL CHECK (IDTPIJURCLIE IN ('J', 'F')),
         NRINSJURCLIE TEXT NOT NULL CHECK (length(NRINSJURCLIE) BETWEEN 1 AND 20
-                                          AND NRINSJURCLIE NOT GLOB '*[^0-9]*'),
+                                          AND $DIGITS(NRINSJURCLIE)),
         NMRAZSOCCLIE TEXT NOT NULL CHECK (length(NMRAZSOCCLIE) <= 50),
         NMFANTCLIE   TEXT NOT NULL DEFAULT '' CHECK (length(NMFANTCLIE) <= 50),
         IDATIVO      TEXT NOT NULL DEFAULT 'S' CHECK (IDATIVO IN ('S', 'N'))
@@ -42,8 +52,9 @@ const char* const kTables[] = {
         CDCLIENTE  TEXT NOT NULL REFERENCES CLIENTE,
         CDSERVFILI TEXT NOT NULL,
         NRAGRUEFET TEXT NOT NULL DEFAULT '' CHECK (NRAGRUEFET = '' OR
-                   (NRAGRUEFET GLOB '[0-9][0-9][0-9]' AND NRAGRUEFET BETWEEN '001' AND '099')),
-        VRPRECEFET REAL NOT NULL CHECK (VRPRECEFET >= 0),
+                   (length(NRAGRUEFET) = 3 AND $DIGITS(NRAGRUEFET)
+                    AND NRAGRUEFET BETWEEN '001' AND '099')),
+        VRPRECEFET $REAL NOT NULL CHECK (VRPRECEFET >= 0),
         PRIMARY KEY (CDFILIAL, CDCLIENTE, CDSERVFILI),
         FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVFILI
     ))",
@@ -51,11 +62,10 @@ const char* const kTables[] = {
         CDFILIAL    TEXT NOT NULL REFERENCES FILIAL,
         NRAPURACFAT TEXT NOT NULL CHECK (length(NRAPURACFAT) BETWEEN 1 AND 10),
         CDCLIENTE   TEXT NOT NULL REFERENCES CLIENTE,
-        DTINIAPURAC TEXT NOT NULL CHECK (date(DTINIAPURAC) = DTINIAPURAC),
-        DTFIMAPURAC TEXT NOT NULL CHECK (date(DTFIMAPURAC) = DTFIMAPURAC
-                                         AND DTFIMAPURAC >= DTINIAPURAC),
+        DTINIAPURAC $DATE(DTINIAPURAC) NOT NULL,
+        DTFIMAPURAC $DATE(DTFIMAPURAC) NOT NULL CHECK (DTFIMAPURAC >= DTINIAPURAC),
         IDBLOQUEADO TEXT NOT NULL DEFAULT 'N' CHECK (IDBLOQUEADO IN ('S', 'N')),
-        DTCALCULO   TEXT NOT NULL,
+        DTCALCULO   $MOMENT NOT NULL,
         CDFILIPROC  TEXT NOT NULL REFERENCES FILIAL,
         PRIMARY KEY (CDFILIAL, NRAPURACFAT)
     ))",
@@ -64,12 +74,13 @@ const char* const kTables[] = {
         CDFILIAL    TEXT NOT NULL,
         CDCLIENTE   TEXT NOT NULL,
         CDSERVFILI  TEXT NOT NULL,
-        DTEFETCDRS  TEXT NOT NULL CHECK (date(DTEFETCDRS) = DTEFETCDRS),
-        QTCOMECDRS  REAL NOT NULL CHECK (QTCOMECDRS >= 0),
-        QTPREVCDRS  REAL NOT NULL DEFAULT 0,
+        DTEFETCDRS  $DATE(DTEFETCDRS) NOT NULL,
+        QTCOMECDRS  $REAL NOT NULL CHECK (QTCOMECDRS >= 0),
+        QTPREVCDRS  $REAL NOT NULL DEFAULT 0,
         NRAGRUEFET  TEXT NOT NULL DEFAULT '' CHECK (NRAGRUEFET = '' OR
-                    (NRAGRUEFET GLOB '[0-9][0-9][0-9]' AND NRAGRUEFET BETWEEN '001' AND '099')),
-        VRPRECEFET  REAL NOT NULL CHECK (VRPRECEFET >= 0),
+                    (length(NRAGRUEFET) = 3 AND $DIGITS(NRAGRUEFET)
+                     AND NRAGRUEFET BETWEEN '001' AND '099')),
+        VRPRECEFET  $REAL NOT NULL CHECK (VRPRECEFET >= 0),
         CDPRODUTO   TEXT NOT NULL,
         NRAPURACFAT TEXT,
         PRIMARY KEY (CDFILIAL, CDCLIENTE, CDSERVFILI, DTEFETCDRS),
@@ -82,15 +93,16 @@ const char* const kTables[] = {
         CDFILIAL   TEXT NOT NULL,
         CDCLIENTE  TEXT NOT NULL,
         CDSERVFILI TEXT NOT NULL,
-        DTRATCDRS  TEXT NOT NULL,
-        NRSEQITRAT TEXT NOT NULL CHECK (NRSEQITRAT GLOB '[0-9][0-9][0-9][0-9]'
+        DTRATCDRS  $DATE(DTRATCDRS) NOT NULL,
+        NRSEQITRAT TEXT NOT NULL CHECK (length(NRSEQITRAT) = 4 AND $DIGITS(NRSEQITRAT)
                                         AND NRSEQITRAT <> '0000'),
-        QTDERATEIO REAL NOT NULL CHECK (QTDERATEIO > 0),
+        QTDERATEIO $REAL NOT NULL CHECK (QTDERATEIO > 0),
         CDPRODUTO  TEXT NOT NULL,
         NRAGREFRAT TEXT NOT NULL DEFAULT '' CHECK (NRAGREFRAT = '' OR
-                   (NRAGREFRAT GLOB '[0-9][0-9][0-9]' AND NRAGREFRAT BETWEEN '001' AND '099')),
+                   (length(NRAGREFRAT) = 3 AND $DIGITS(NRAGREFRAT)
+                    AND NRAGREFRAT BETWEEN '001' AND '099')),
         DSOBSRATE  TEXT NOT NULL DEFAULT '' CHECK (length(DSOBSRATE) <= 100),
-        VRPRECRATE REAL NOT NULL CHECK (VRPRECRATE >= 0),
+        VRPRECRATE $REAL NOT NULL CHECK (VRPRECRATE >= 0),
         PRIMARY KEY (CDFILIAL, CDCLIENTE, CDSERVFILI, DTRATCDRS, NRSEQITRAT),
         FOREIGN KEY (CDFILIAL, CDCLIENTE, CDSERVFILI, DTRATCDRS) REFERENCES EFETCDRS
     ))",
@@ -100,9 +112,9 @@ const char* const kTables[] = {
         NRAGRUEFET  TEXT NOT NULL,
         CDSERVFILI  TEXT NOT NULL,
         CDPRODUTO   TEXT NOT NULL,
-        VRPRECO     REAL NOT NULL,
-        QTFATURADA  REAL NOT NULL,
-        VRFATURADO  REAL NOT NULL,
+        VRPRECO     $REAL NOT NULL,
+        QTFATURADA  $REAL NOT NULL,
+        VRFATURADO  $REAL NOT NULL,
         PRIMARY KEY (CDFILIAL, NRAPURACFAT, NRAGRUEFET, CDSERVFILI, CDPRODUTO, VRPRECO),
         FOREIGN KEY (CDFILIAL, NRAPURACFAT) REFERENCES CTRLAPURFAT ON DELETE CASCADE
     ))",
@@ -114,17 +126,20 @@ const char* const kTables[] = {
         CDSERVFILI    TEXT NOT NULL,
         NMSERVICO     TEXT NOT NULL,
         NRAGRUEFET    TEXT NOT NULL,
-        DTINIAPURAC   TEXT NOT NULL,
-        DTFIMAPURAC   TEXT NOT NULL,
+        DTINIAPURAC   $DATE(DTINIAPURAC) NOT NULL,
+        DTFIMAPURAC   $DATE(DTFIMAPURAC) NOT NULL,
         PRIMARY KEY (CDFILIAL, NRRELAPURFAT, CDCLIENTE, CDSERVFILI)
     ))",
-    // Per-branch counters: work numbers (RELAPURFAT) and calculation numbers (APURACFAT).
+    // Per-branch counters: calculation numbers (APURACFAT), and on a back end without
+    // sequences work numbers (RELAPURFAT).
     R"(CREATE TABLE NUMERADOR (
         CDFILIAL TEXT NOT NULL REFERENCES FILIAL,
         NMSERIE  TEXT NOT NULL,
         NRULTIMO INTEGER NOT NULL,
         PRIMARY KEY (CDFILIAL, NMSERIE)
     ))",
+    "$WORK_NUMBERS",
+    "$SUITE_FUNCTIONS",
 };
 
 // Version 2: the users who may log in, the branches each may work on, and the audit trail
@@ -146,8 +161,8 @@ const char* const kAccessTables[] = {
     ))",
     // Before and after are JSON: {"TABLE": [ {column: value, …} … ] …}, changed rows only.
     R"(CREATE TABLE AUDITORIA (
-        NRAUDITORIA  INTEGER PRIMARY KEY AUTOINCREMENT,
-        DTHRREGISTRO TEXT NOT NULL,
+        NRAUDITORIA  $SERIAL,
+        DTHRREGISTRO $MOMENT NOT NULL,
         NMLOGIN      TEXT NOT NULL,
         DSORIGEM     TEXT NOT NULL,
         NMMETODO     TEXT NOT NULL,
@@ -157,10 +172,7 @@ const char* const kAccessTables[] = {
     ))",
     "CREATE INDEX AUDITORIA_FILIAL ON AUDITORIA (CDFILIAL, DTHRREGISTRO)",
     // The trail is only ever added to.
-    R"(CREATE TRIGGER AUDITORIA_SEM_ALTERACAO BEFORE UPDATE ON AUDITORIA
-        BEGIN SELECT RAISE(ABORT, 'a auditoria não pode ser alterada'); END)",
-    R"(CREATE TRIGGER AUDITORIA_SEM_EXCLUSAO BEFORE DELETE ON AUDITORIA
-        BEGIN SELECT RAISE(ABORT, 'a auditoria não pode ser apagada'); END)",
+    "$APPEND_ONLY AUDITORIA",
 };
 
 // Version 3: who obtained each work number, and the key of each write that must happen
@@ -186,60 +198,88 @@ const char* const kOwnershipTables[] = {
     "CREATE INDEX CHAVEGRAVACAO_DATA ON CHAVEGRAVACAO (DTHRREGISTRO)",
 };
 
-int pragmaValue(Database& db, const char* pragma) {
-    return db.scalar(QStringLiteral("PRAGMA %1").arg(QLatin1String(pragma))).toInt();
+// Version 4: the login attempts of the last quarter of an hour, counted for every server
+// alike (login_throttle.h); the turn is in milliseconds of the database's clock.
+const char* const kThrottleTables[] = {
+    R"(CREATE TABLE TENTATIVALOGIN (
+        NMLOGIN      TEXT PRIMARY KEY,
+        QTTENTATIVAS INTEGER NOT NULL,
+        NRVEZMS      BIGINT NOT NULL
+    ))",
+    "CREATE INDEX TENTATIVALOGIN_VEZ ON TENTATIVALOGIN (NRVEZMS)",
+};
+
+struct Step {
+    int version;
+    std::span<const char* const> statements;
+};
+const Step kSteps[] = {
+    {1, kTables}, {2, kAccessTables}, {3, kOwnershipTables}, {4, kThrottleTables}};
+
+// The version of this system's schema the database holds, 0 when it is empty; raises when
+// it belongs to something else or to a version this server does not know.
+int heldVersion(Database& db) {
+    const int version = db.backend().heldVersion(db);
+    if (version == Backend::kForeignSchema)
+        throw EDatabaseError(
+            QStringLiteral("O banco de dados %1 não é um banco de dados deste sistema.")
+                .arg(db.name()));
+    if (version < 0 || version > kSchemaVersion)
+        throw EDatabaseError(QStringLiteral("O banco de dados %1 tem o esquema versão %2; "
+                                            "este servidor usa a versão %3.")
+                                 .arg(db.name())
+                                 .arg(version)
+                                 .arg(kSchemaVersion));
+    return version;
 }
 
-// The version of this system's schema the file holds, 0 when it is empty; raises when it
-// belongs to something else or to a version this server does not know.
-int heldVersion(Database& db) {
-    const int applicationId = pragmaValue(db, "application_id");
-    if (applicationId == kApplicationId) {
-        const int version = pragmaValue(db, "user_version");
-        if (version < 1 || version > kSchemaVersion)
-            throw EDatabaseError(QStringLiteral("O banco de dados %1 tem o esquema versão %2; "
-                                                "este servidor usa a versão %3.")
-                                     .arg(db.path())
-                                     .arg(version)
-                                     .arg(kSchemaVersion));
-        return version;
+// Keeps the other servers out of a schema change for as long as it lives.
+class SchemaLock {
+public:
+    explicit SchemaLock(Database& db) : m_db(db) { m_db.backend().lockSchema(m_db, true); }
+    ~SchemaLock() {
+        try {
+            m_db.backend().lockSchema(m_db, false);
+        } catch (const std::exception&) {
+            // A connection that failed has let go of its locks.
+        }
     }
-    const int tables =
-        db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type = 'table'"))
-            .toInt();
-    if (tables > 0 || applicationId != 0)
-        throw EDatabaseError(
-            QStringLiteral("O arquivo %1 não é um banco de dados deste sistema.").arg(db.path()));
-    return 0;
-}
+    SchemaLock(const SchemaLock&) = delete;
+    SchemaLock& operator=(const SchemaLock&) = delete;
+
+private:
+    Database& m_db;
+};
 
 } // namespace
 
-void prepareSchema(Database& db, bool create) {
-    const int version = heldVersion(db);
-    if (version == kSchemaVersion)
-        return;
-    if (version == 0 && !create)
-        throw EDatabaseError(QStringLiteral("O banco de dados %1 está vazio; crie-o com "
-                                            "--init-demo.")
-                                 .arg(db.path()));
+int prepareSchema(Database& db, bool create, int version) {
+    const int held = heldVersion(db);
+    if (held >= version)
+        return held;
+    if (held == 0 && !create)
+        throw EDatabaseError(QStringLiteral("O banco de dados %1 está vazio; crie o esquema com "
+                                            "--init ou --init-demo.")
+                                 .arg(db.name()));
+    // The lock before the transaction, so that the transaction sees what another server
+    // did while this one waited.
+    SchemaLock lock(db);
     Transaction tx(db);
-    // Another connection may have done it while this one waited for the write lock.
     const int current = heldVersion(db);
-    if (current == kSchemaVersion)
-        return;
-    if (current == 0) {
-        for (const char* sql : kTables)
-            db.execOnce(QString::fromUtf8(sql));
-        db.execOnce(QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId));
-    }
-    if (current < 2)
-        for (const char* sql : kAccessTables)
-            db.execOnce(QString::fromUtf8(sql));
-    for (const char* sql : kOwnershipTables)
-        db.execOnce(QString::fromUtf8(sql));
-    db.execOnce(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    if (current >= version)
+        return current;
+    for (const Step& step : kSteps)
+        if (step.version > current && step.version <= version)
+            for (const char* statement : step.statements)
+                for (const QString& sql : db.backend().render(QString::fromUtf8(statement)))
+                    db.execOnce(sql);
+    db.backend().recordVersion(db, version);
     tx.commit();
+    return current;
+}
+
+int currentSchemaVersion() {
+    return kSchemaVersion;
 }
 
 } // namespace server

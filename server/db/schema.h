@@ -4,9 +4,14 @@ namespace server {
 
 class Database;
 
-// Checks that the open file holds this system's schema, creating it in an empty file when
-// `create` is true and bringing a file of an older version up to this one. Raises
-// EDatabaseError when the file belongs to something else or to a newer version.
-void prepareSchema(Database& db, bool create);
+// The version of the schema this server works with.
+int currentSchemaVersion();
+
+// Checks that the open database holds this system's schema, creating it in an empty one
+// when `create` is true and bringing one of an older version up to `version`, in one
+// transaction that no other server runs at the same time. Raises EDatabaseError when the
+// database belongs to something else or to a newer version. Returns the version the
+// database held before, 0 when it was empty.
+int prepareSchema(Database& db, bool create, int version);
 
 } // namespace server

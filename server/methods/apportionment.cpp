@@ -8,6 +8,8 @@
 #include "server/methods/refusal.h"
 #include "server/methods/rules.h"
 
+#include <QSet>
+
 #include <array>
 #include <optional>
 
@@ -250,18 +252,38 @@ QVariant setRateio(Database& db, QVariantList& args) {
                               .arg(kRowFields.at(c).name));
     }
 
+    struct Step {
+        packet::Change::Kind kind;
+        Row old, row;
+    };
+    QList<Step> steps;
+    QSet<QString> clients;
+    for (const packet::Change& change : delta.changes) {
+        Step step{change.kind, {}, {}};
+        if (change.kind != packet::Change::Insert)
+            clients.insert((step.old = rowOf(change.oldValues, columns)).text(cClient));
+        if (change.kind != packet::Change::Delete)
+            clients.insert((step.row = rowOf(change.newValues, columns)).text(cClient));
+        steps.append(step);
+    }
+
     // All or nothing: the first refusal leaves the transaction to roll back.
     Transaction tx(db);
-    for (const packet::Change& change : delta.changes) {
-        switch (change.kind) {
+    // In one order on every server, so that two packets never wait for each other.
+    QStringList ordered(clients.begin(), clients.end());
+    ordered.sort();
+    for (const QString& client : std::as_const(ordered))
+        lockClient(db, client);
+    for (const Step& step : std::as_const(steps)) {
+        switch (step.kind) {
         case packet::Change::Delete:
-            applyDelete(db, rowOf(change.oldValues, columns));
+            applyDelete(db, step.old);
             break;
         case packet::Change::Update:
-            applyUpdate(db, rowOf(change.oldValues, columns), rowOf(change.newValues, columns));
+            applyUpdate(db, step.old, step.row);
             break;
         case packet::Change::Insert:
-            applyInsert(db, rowOf(change.newValues, columns));
+            applyInsert(db, step.row);
             break;
         }
     }

@@ -4,6 +4,7 @@
 #include "framework/data/field_type.h"
 #include "framework/data/packet.h"
 #include "framework/data/rounding.h"
+#include "server/db/counter.h"
 #include "server/db/database.h"
 #include "server/methods/methods.h"
 #include "server/methods/refusal.h"
@@ -77,8 +78,8 @@ QMap<ItemKey, double> billedItems(Database& db, const QString& branch, const QSt
                        "e.QTCOMECDRS, r.NRSEQITRAT, r.NRAGREFRAT, r.CDPRODUTO, r.VRPRECRATE, "
                        "r.QTDERATEIO FROM EFETCDRS e LEFT JOIN EFETRATCDRS r ON r.CDFILIAL = "
                        "e.CDFILIAL AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = e.CDSERVFILI "
-                       "AND r.DTRATCDRS = +e.DTEFETCDRS WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? "
-                       "AND e.DTEFETCDRS BETWEEN ? AND ?"),
+                       "AND r.DTRATCDRS = COALESCE(e.DTEFETCDRS, e.DTEFETCDRS) "
+                       "WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? AND e.DTEFETCDRS BETWEEN ? AND ?"),
         {branch, client, isoDate(from), isoDate(to)});
     QMap<ItemKey, double> items;
     while (rows.next()) {
@@ -117,6 +118,7 @@ QVariant confirmaCalculo(Database& db, QVariantList& args) {
     requirePeriod(from, to);
 
     Transaction tx(db);
+    lockClient(db, client);
     requireBranch(db, branch);
     requireBranch(db, processingBranch);
     refuseWhenLocked(db, branch, client, from, to);
@@ -135,9 +137,12 @@ QVariant confirmaCalculo(Database& db, QVariantList& args) {
     if (recalculate) {
         db.exec(QStringLiteral("DELETE FROM ITAPURFAT WHERE CDFILIAL = ? AND NRAPURACFAT = ?"),
                 {branch, number});
+        // Only the days that fell out of the period: a day is written only when its stamp
+        // changes, which keeps a recalculation's writes (and its audit record) to what
+        // really changed.
         db.exec(QStringLiteral("UPDATE EFETCDRS SET NRAPURACFAT = NULL WHERE CDFILIAL = ? AND "
-                               "NRAPURACFAT = ?"),
-                {branch, number});
+                               "NRAPURACFAT = ? AND DTEFETCDRS NOT BETWEEN ? AND ?"),
+                {branch, number, isoDate(from), isoDate(to)});
         db.exec(QStringLiteral("UPDATE CTRLAPURFAT SET DTINIAPURAC = ?, DTFIMAPURAC = ?, "
                                "DTCALCULO = ?, CDFILIPROC = ? WHERE CDFILIAL = ? AND "
                                "NRAPURACFAT = ?"),
@@ -162,8 +167,9 @@ QVariant confirmaCalculo(Database& db, QVariantList& args) {
                  roundDecimals(quantity * price, 2)});
     }
     db.exec(QStringLiteral("UPDATE EFETCDRS SET NRAPURACFAT = ? WHERE CDFILIAL = ? AND "
-                           "CDCLIENTE = ? AND DTEFETCDRS BETWEEN ? AND ?"),
-            {number, branch, client, isoDate(from), isoDate(to)});
+                           "CDCLIENTE = ? AND DTEFETCDRS BETWEEN ? AND ? AND "
+                           "(NRAPURACFAT IS NULL OR NRAPURACFAT <> ?)"),
+            {number, branch, client, isoDate(from), isoDate(to), number});
     tx.commit();
     args[4] = number;
     return {};
@@ -171,15 +177,19 @@ QVariant confirmaCalculo(Database& db, QVariantList& args) {
 
 bool setCalculationLocked(Database& db, const QString& branch, const QString& number, bool locked) {
     Transaction tx(db);
-    const QVariant state =
-        db.scalar(QStringLiteral(
-                      "SELECT IDBLOQUEADO FROM CTRLAPURFAT WHERE CDFILIAL = ? AND NRAPURACFAT = ?"),
-                  {branch, number});
-    if (state.isNull())
+    const QVariant client = db.scalar(QStringLiteral("SELECT CDCLIENTE FROM CTRLAPURFAT WHERE "
+                                                     "CDFILIAL = ? AND NRAPURACFAT = ?"),
+                                      {branch, number});
+    if (client.isNull())
         throw Refusal(
             QStringLiteral("Apuração %1 não encontrada na filial %2.").arg(number, branch));
+    // A lock is a rule the client's other writes check: it takes its turn with them.
+    lockClient(db, client.toString());
     const QString wanted = locked ? QStringLiteral("S") : QStringLiteral("N");
-    if (state.toString() == wanted)
+    if (db.scalar(QStringLiteral("SELECT IDBLOQUEADO FROM CTRLAPURFAT WHERE CDFILIAL = ? AND "
+                                 "NRAPURACFAT = ?"),
+                  {branch, number})
+            .toString() == wanted)
         return false;
     db.exec(QStringLiteral("UPDATE CTRLAPURFAT SET IDBLOQUEADO = ? WHERE CDFILIAL = ? AND "
                            "NRAPURACFAT = ?"),

@@ -42,8 +42,7 @@ constexpr int kHeaderColumns = 13;
 
 // The run's moment is kept in UTC; the clerk reads it on the clock of the branch, which
 // is the server's.
-QVariant localMoment(const QString& stored) {
-    const QDateTime utc = QDateTime::fromString(stored, Qt::ISODate);
+QVariant localMoment(const QDateTime& utc) {
     if (!utc.isValid())
         return {};
     const QDateTime local = utc.toLocalTime();
@@ -84,8 +83,8 @@ QVariant getRelApuracao(Database& db, QVariantList& args) {
         if (header.rows.isEmpty())
             header.rows.append({rows.text(0), rows.text(1), rows.text(2), rows.text(3),
                                 rows.text(4), rows.text(5), rows.text(6), dateTimeOf(rows.date(7)),
-                                dateTimeOf(rows.date(8)), localMoment(rows.text(9)), rows.text(10),
-                                rows.text(11), rows.text(12)});
+                                dateTimeOf(rows.date(8)), localMoment(rows.moment(9)),
+                                rows.text(10), rows.text(11), rows.text(12)});
         if (rows.isNull(kHeaderColumns + 1))
             continue;
         const int i = kHeaderColumns;

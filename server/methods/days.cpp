@@ -76,6 +76,7 @@ QVariant setEfetivos(Database& db, QVariantList& args) {
     const QString nf = normalizeNf(args.at(5).toString());
 
     Transaction tx(db);
+    lockClient(db, client);
     if (db.exec(QStringLiteral("UPDATE SERVCLIE SET NRAGRUEFET = ? WHERE CDFILIAL = ? AND "
                                "CDCLIENTE = ? AND CDSERVFILI = ?"),
                 {nf, branch, client, service}) == 0)

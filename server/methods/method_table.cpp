@@ -4,6 +4,7 @@
 #include "framework/data/packet.h"
 #include "framework/data/text_format.h"
 #include "server/auth/caller.h"
+#include "server/db/database.h"
 #include "server/methods/clean_text.h"
 #include "server/methods/methods.h"
 #include "server/methods/refusal.h"
@@ -273,17 +274,22 @@ QVariant invoke(const MethodSpec& method, Database& db, QVariantList& args, cons
     QElapsedTimer timer;
     timer.start();
     // By-reference arguments change only when the call succeeds.
-    QVariantList work = args;
+    QVariantList authorized = args, work;
     try {
-        authorize(method, work, caller);
-        const auto run = [&] {
-            return method.audit ? runAudited(
-                                      db, caller, QLatin1String(method.name),
-                                      [&] { return method.audit(db, work); },
-                                      [&] { return method.run(db, work, caller); })
-                                : method.run(db, work, caller);
-        };
-        QVariant result = key && method.once ? runOnce(db, *key, caller, method, work, run) : run();
+        authorize(method, authorized, caller);
+        // A write that another server's write got in the way of runs again from the start,
+        // on the arguments as they came, its key looked up again in the new transaction.
+        QVariant result = retryingConflicts(db, [&] {
+            work = authorized;
+            const auto run = [&] {
+                return method.audit ? runAudited(
+                                          db, caller, QLatin1String(method.name),
+                                          [&] { return method.audit(db, work); },
+                                          [&] { return method.run(db, work, caller); })
+                                    : method.run(db, work, caller);
+            };
+            return key && method.once ? runOnce(db, *key, caller, method, work, run) : run();
+        });
         if (method.envelope)
             result = QVariantMap{{QStringLiteral("ok"), true},
                                  {QStringLiteral("payload"), result},

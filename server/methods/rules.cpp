@@ -87,14 +87,15 @@ void refuseWhenLocked(Database& db, const QString& branch, const QString& client
 QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString& client,
                              const std::optional<QString>& service, QDate from, QDate to) {
     // Rows come grouped by day; each day's rows are summed as the clerk's screen sums them.
-    // The shares are found by the day's own key: "+" keeps SQLite from turning the join into
-    // a range over the period (one scan of the year per day). A query of its own for one
-    // service lets the primary key lead.
+    // The shares are found by the day's own key: matching the day through an expression
+    // (COALESCE of the day with itself) keeps SQLite from turning the join into a range over
+    // the period (one scan of the year per day). A query of its own for one service lets
+    // the primary key lead.
     const QString select = QStringLiteral(
         "SELECT e.CDSERVFILI, e.DTEFETCDRS, e.QTCOMECDRS, r.QTDERATEIO "
         "FROM EFETCDRS e JOIN EFETRATCDRS r ON r.CDFILIAL = e.CDFILIAL "
         "AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = e.CDSERVFILI "
-        "AND r.DTRATCDRS = +e.DTEFETCDRS "
+        "AND r.DTRATCDRS = COALESCE(e.DTEFETCDRS, e.DTEFETCDRS) "
         "WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? AND e.DTEFETCDRS BETWEEN ? AND ? %1"
         "ORDER BY e.CDSERVFILI, e.DTEFETCDRS, r.NRSEQITRAT");
     Rows rows =
@@ -128,16 +129,8 @@ QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString&
     return out;
 }
 
-int nextNumber(Database& db, const QString& branch, const QString& series, int largest) {
-    db.exec(QStringLiteral("INSERT INTO NUMERADOR (CDFILIAL, NMSERIE, NRULTIMO) VALUES (?, ?, 1) "
-                           "ON CONFLICT (CDFILIAL, NMSERIE) "
-                           "DO UPDATE SET NRULTIMO = NRULTIMO % ? + 1"),
-            {branch, series, largest});
-    return db
-        .scalar(QStringLiteral("SELECT NRULTIMO FROM NUMERADOR WHERE CDFILIAL = ? AND "
-                               "NMSERIE = ?"),
-                {branch, series})
-        .toInt();
+void lockClient(Database& db, const QString& client) {
+    db.lockRows(QStringLiteral("SELECT 1 FROM CLIENTE WHERE CDCLIENTE = ?"), {client});
 }
 
 void requireBranch(Database& db, const QString& branch) {

@@ -62,9 +62,9 @@ struct DayKey {
 QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString& client,
                              const std::optional<QString>& service, QDate from, QDate to);
 
-// The branch's next number of a series (1..largest, then 1 again). Call inside a write
-// transaction: the write lock is what makes the number unique.
-int nextNumber(Database& db, const QString& branch, const QString& series, int largest);
+// Inside a write transaction: makes the writes of the client's billing data take their turns
+// with those of every other server until the transaction ends.
+void lockClient(Database& db, const QString& client);
 
 // Refuses a branch code that is not registered.
 void requireBranch(Database& db, const QString& branch);

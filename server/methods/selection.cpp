@@ -94,7 +94,7 @@ QVariant getPrxRelApurFat(Database& db, QVariantList& args, const Caller& caller
     const QString branch = args.at(0).toString();
     Transaction tx(db);
     requireBranch(db, branch);
-    const int counter = nextNumber(db, branch, QStringLiteral("RELAPURFAT"), kWorkCounterLargest);
+    const int counter = db.backend().nextWorkNumber(db, branch, kWorkCounterLargest);
     const QString number = QStringLiteral("%1%2").arg(branch).arg(counter, 6, 10, QLatin1Char('0'));
     recordOwner(db, number, branch, caller);
     tx.commit();

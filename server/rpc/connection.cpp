@@ -231,7 +231,7 @@ void Connection::startLogin(const LoginRequest& request) {
     m_awaitingLogin = true;
     // Guesses at a login wait their turn here, on a timer: the worker serves everyone else
     // meanwhile.
-    const qint64 wait = m_auth.throttle().admit(request.login);
+    const qint64 wait = m_auth.throttle().admit(m_db, request.login);
     QTimer::singleShot(wait, this, [this, request] { guarded([&] { checkLogin(request); }); });
 }
 

@@ -292,7 +292,7 @@ QByteArray completeLogin(const LoginRequest& request, const std::optional<UserRe
             return errorFrame(request.id, jsonrpc::LoginFailed,
                               QStringLiteral("Usuário ou senha inválidos."));
         }
-        auth.throttle().succeeded(request.login);
+        auth.throttle().succeeded(db, request.login);
         // Said only to someone who knows the password.
         if (!user->active) {
             qCWarning(lcRpc).noquote()

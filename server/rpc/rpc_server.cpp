@@ -3,7 +3,6 @@
 #include "contracts/host_framework.h"
 #include "framework/net/jsonrpc.h"
 #include "server/auth/authenticator.h"
-#include "server/auth/memory_login_throttle.h"
 #include "server/rpc/worker.h"
 
 #include <QFile>
@@ -104,8 +103,7 @@ void RpcServer::start() {
                                        "certificado e a chave (--cert e --key).")
                             .arg(m_options.address.toString()));
     m_auth = std::make_unique<Authenticator>(
-        std::make_unique<MemoryLoginThrottle>(m_options.loginThrottle),
-        m_options.sessionLifetimeMs);
+        std::make_unique<LoginThrottle>(m_options.loginThrottle), m_options.sessionLifetimeMs);
     setup.auth = m_auth.get();
     m_options.maxConnections = connectionsThatFit(m_options.maxConnections);
     for (int i = 0; i < qMax(1, m_options.workers); ++i) {
@@ -143,8 +141,7 @@ void RpcServer::start() {
                             .arg(m_options.port)
                             .arg(error));
     }
-    qCDebug(lcServer).noquote() << "serving" << m_options.databasePath << "with" << m_workers.size()
-                                << "workers";
+    qCDebug(lcServer) << "serving with" << m_workers.size() << "workers";
 }
 
 void RpcServer::stop() {

@@ -27,7 +27,7 @@ namespace server::rpc {
 class Worker;
 
 struct ServerOptions {
-    QString databasePath;
+    QString databasePath; // a SQLite file, or a postgresql:// URI
     QHostAddress address = QHostAddress::LocalHost;
     quint16 port = 0;
     int workers = 4;

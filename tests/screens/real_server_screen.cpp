@@ -12,6 +12,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -40,17 +41,15 @@ QSqlQuery run(const QString& connection, const QString& sql, const QVariantList&
 RealServerScreen::RealServerScreen()
     : m_savedSession(hostSession()), m_connection(QStringLiteral("real-server-test")) {
     runServerCommand(serverExecutable(),
-                     {QStringLiteral("--init-demo"), QStringLiteral("--db"), databaseFile()},
+                     {QStringLiteral("--init-demo"), QStringLiteral("--db"), database.address()},
                      kServerTimeoutMs);
-    server.start(serverExecutable(), databaseFile(), kServerTimeoutMs);
-    openSuiteDatabase(QStringLiteral("QSQLITE"), databaseFile());
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(databaseFile());
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    if (!db.open())
-        qFatal("test connection: %s", qPrintable(db.lastError().text()));
+    server.start(serverExecutable(), database.address(), kServerTimeoutMs);
+    openSuiteDatabase(database.onPostgres() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"),
+                      database.address());
+    database.connect(m_connection);
 
-    const QString registry = dir.filePath(QStringLiteral("HKEY_LOCAL_MACHINE.ini"));
+    const QString registry =
+        QDir(database.folder()).filePath(QStringLiteral("HKEY_LOCAL_MACHINE.ini"));
     writeProgramFolderToRegistry(registry, QCoreApplication::applicationDirPath());
     HostSession session;
     session.filiProc = QStringLiteral("0001");
@@ -79,14 +78,10 @@ RealServerScreen::~RealServerScreen() {
     hostSession() = m_savedSession;
 }
 
-QString RealServerScreen::databaseFile() const {
-    return dir.filePath(QStringLiteral("demo.sqlite"));
-}
-
 void RealServerScreen::restartServer() {
     const int port = server.port();
     server.stop();
-    server.start(serverExecutable(), databaseFile(), kServerTimeoutMs, port);
+    server.start(serverExecutable(), database.address(), kServerTimeoutMs, port);
 }
 
 TfrmApurFatTR* RealServerScreen::open() {

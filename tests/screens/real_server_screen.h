@@ -1,18 +1,19 @@
 #pragma once
 
 // The main screen against the real application server: `apurfat-server` started as a child
-// on a fresh demonstration database over loopback, the same file serving as the suite's
-// database for the branch query, and a connection of the test's own to read what the
-// database holds. Only the dialogs are scripted, so that no modal blocks the test; the
-// clerk's input goes through the real widgets as key and mouse events.
+// on a fresh demonstration database over loopback (a SQLite file, or a PostgreSQL database
+// when the run asks for one), the same database serving as the suite's database for the
+// branch query, and a connection of the test's own to read what the database holds. Only the
+// dialogs are scripted, so that no modal blocks the test; the clerk's input goes through the real
+// widgets as key and mouse events.
 
 #include "scripted_ui.h"
+#include "test_database.h"
 
 #include "framework/session.h"
 #include "host/server_process.h"
 
 #include <QSqlDatabase>
-#include <QTemporaryDir>
 
 class TfrmApurFatTR;
 class QAbstractItemView;
@@ -56,12 +57,11 @@ public:
     static QDate lastMonthLast();
 
     ScriptedUi ui;
-    QTemporaryDir dir;
+    TestDatabase database{QStringLiteral("demo.sqlite")};
     ServerProcess server;
     TfrmApurFatTR* s = nullptr;
 
 private:
-    QString databaseFile() const;
     HostSession m_savedSession;
     QString m_connection;
 };

@@ -187,7 +187,7 @@ void TstEndToEndCalculation::theClerksCalculationEqualsTheDaysAndShares() {
     QCOMPARE(storedItems(e, firstNumber), expected);
     QCOMPARE(
         e.scalar("SELECT count(*) FROM EFETCDRS WHERE CDFILIAL = '0001' AND CDCLIENTE = '1002' AND "
-                 "DTEFETCDRS BETWEEN ? AND ? AND NRAPURACFAT IS NOT ?",
+                 "DTEFETCDRS BETWEEN ? AND ? AND NRAPURACFAT IS DISTINCT FROM ?",
                  {from.toString(Qt::ISODate), to.toString(Qt::ISODate), firstNumber})
             .toInt(),
         0);

@@ -11,6 +11,7 @@
 #include "framework/data/text_format.h"
 #include "host/host_settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -54,7 +55,7 @@ private slots:
 void TstEndToEndFaults::aSaveWhoseAnswerWasLostIsConfirmedOnce() {
     RealServerScreen e;
     // A short reply time, from the host's settings as a site would set it.
-    const QString settingsFile = e.dir.filePath("apurfat-host.ini");
+    const QString settingsFile = QDir(e.database.folder()).filePath("apurfat-host.ini");
     QFile settings(settingsFile);
     QVERIFY(settings.open(QIODevice::WriteOnly));
     settings.write("[Servidor]\nTempoResposta=2\n");

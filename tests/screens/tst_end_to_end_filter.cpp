@@ -35,6 +35,17 @@ void TstEndToEndFilter::theClerksFilterListsTheDatabasesServices() {
         {from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
     QVERIFY(services.size() >= 3);
 
+    // The branch query on the suite's database, in the dialect of its driver: the lookup of
+    // every branch (the parameter cleared), then a code that is not there.
+    e.ui.picks = {1};
+    s->btpFilial->Click();
+    QCOMPARE(e.ui.lists.value(0).rows,
+             (QList<QStringList>{{"0001", "Matriz São Paulo"}, {"0002", "Filial Campinas"}}));
+    QCOMPARE(s->edtNmFilial->text(), QString("Filial Campinas"));
+    e.type(s->medCdFilial, "9");
+    QCOMPARE(e.ui.lastText(), QString("Filial não cadastrada."));
+    e.ui.clear();
+
     // Typed as a clerk types them: a short branch code in lower case, the registration
     // number with its punctuation, the dates digit by digit.
     e.type(s->medCdFilial, "1");

@@ -11,30 +11,26 @@
 #include "server/methods/write_keys.h"
 
 #include <QJsonArray>
-#include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 
-#include <sqlite3.h>
-
 Fixture::Fixture() {
-    if (!m_dir.isValid())
-        qFatal("no temporary folder");
-    m_db = std::make_unique<server::Database>(path(), server::Database::Mode::CreateIfMissing);
+    m_db = std::make_unique<server::Database>(address(), server::Database::Mode::CreateIfMissing);
 }
 
 Fixture::Batch::Batch(Fixture& f) : m_f(f) {
     if (m_f.m_batchDepth++ == 0)
-        m_f.m_db->exec(QStringLiteral("BEGIN"));
+        m_f.m_db->execOnce(QStringLiteral("BEGIN"));
 }
 
 Fixture::Batch::~Batch() {
     if (--m_f.m_batchDepth == 0)
-        m_f.m_db->exec(QStringLiteral("COMMIT"));
+        m_f.m_db->execOnce(QStringLiteral("COMMIT"));
 }
 
 std::unique_ptr<server::Database> Fixture::open() const {
-    return std::make_unique<server::Database>(path(), server::Database::Mode::OpenExisting);
+    return std::make_unique<server::Database>(address(), server::Database::Mode::OpenExisting);
 }
 
 void Fixture::addBranch(const QString& code, QDate processing) {
@@ -85,7 +81,8 @@ void Fixture::addShare(const QString& branch, const QString& client, const QStri
 
 void Fixture::addCalculation(const QString& branch, const QString& number, const QString& client,
                              QDate from, QDate to, bool locked) {
-    m_db->exec(QStringLiteral("INSERT INTO CTRLAPURFAT VALUES (?, ?, ?, ?, ?, ?, '', ?)"),
+    m_db->exec(QStringLiteral("INSERT INTO CTRLAPURFAT VALUES (?, ?, ?, ?, ?, ?, "
+                              "'2026-03-01T12:00:00Z', ?)"),
                {branch, number, client, server::isoDate(from), server::isoDate(to),
                 locked ? QStringLiteral("S") : QStringLiteral("N"), branch});
 }
@@ -166,31 +163,13 @@ QVariant Fixture::callWithKey(server::Database& db, const QString& login, const 
         &writeKey);
 }
 
-StatementCounter::StatementCounter(server::Database& db) {
-    const QVariant handle = db.connection().driver()->handle();
-    m_handle = *static_cast<sqlite3* const*>(handle.constData());
-    sqlite3_trace_v2(static_cast<sqlite3*>(m_handle), SQLITE_TRACE_STMT, &StatementCounter::onTrace,
-                     this);
-}
-
-StatementCounter::~StatementCounter() {
-    sqlite3_trace_v2(static_cast<sqlite3*>(m_handle), 0, nullptr, nullptr);
-}
-
-int StatementCounter::onTrace(unsigned, void* self, void* statement, void*) {
-    auto* counter = static_cast<StatementCounter*>(self);
-    ++counter->m_count;
-    counter->m_statements << QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt*>(statement)));
-    return 0;
-}
-
 QVariant Fixture::value(const QString& sql, const QVariantList& params) {
     QSqlQuery q(m_db->connection());
     q.prepare(sql);
     for (qsizetype i = 0; i < params.size(); ++i)
         q.bindValue(int(i), params.at(i));
     if (!q.exec())
-        qFatal("query failed: %s", qPrintable(sql));
+        qFatal("query failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
     return q.next() ? q.value(0) : QVariant();
 }
 
@@ -263,4 +242,11 @@ QVariantMap changePacket(const QList<QVariantMap>& changes) {
     for (const QVariantMap& c : changes)
         changeList.append(c);
     return {{QStringLiteral("fields"), fieldList}, {QStringLiteral("changes"), changeList}};
+}
+
+QVariantMap branchList(const QStringList& codes) {
+    packet::Table table{{{QStringLiteral("CDFILIAL"), ftString, 4, {}}}, {}};
+    for (const QString& b : codes)
+        table.rows.append({b});
+    return packet::make(table);
 }

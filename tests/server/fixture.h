@@ -1,12 +1,14 @@
 #pragma once
 
-// A fresh database file per test case, in its own temporary folder, with helpers that put
-// a small world straight into the tables and call the methods as a client would.
+// A fresh database per test case (a SQLite file, or a PostgreSQL database when the run asks
+// for one: see test_database.h), with helpers that put a small world straight into the
+// tables and call the methods as a client would.
+
+#include "test_database.h"
 
 #include "server/db/database.h"
 
 #include <QDate>
-#include <QTemporaryDir>
 #include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
@@ -18,8 +20,10 @@ public:
     Fixture();
 
     server::Database& db() { return *m_db; }
-    QString path() const { return m_dir.filePath(QStringLiteral("apurfat.db")); }
-    // Another connection to the same file: another worker serving another clerk.
+    // What --db takes for this database.
+    const QString& address() const { return m_database.address(); }
+    bool onPostgres() const { return m_database.onPostgres(); }
+    // Another connection to the same database: another worker serving another clerk.
     std::unique_ptr<server::Database> open() const;
 
     void addBranch(const QString& code, QDate processing = QDate(2026, 3, 10));
@@ -69,26 +73,20 @@ private:
         Fixture& m_f;
     };
 
-    QTemporaryDir m_dir;
+    TestDatabase m_database;
     std::unique_ptr<server::Database> m_db;
     int m_batchDepth = 0;
 };
 
-// Counts the SQL statements a connection runs while it lives, as SQLite starts them.
+// Counts the SQL statements a connection runs while it lives.
 class StatementCounter {
 public:
-    explicit StatementCounter(server::Database& db);
-    ~StatementCounter();
-    StatementCounter(const StatementCounter&) = delete;
-    StatementCounter& operator=(const StatementCounter&) = delete;
-    int count() const { return m_count; }
-    const QStringList& statements() const { return m_statements; }
+    explicit StatementCounter(server::Database& db) : m_db(db), m_start(db.statementCount()) {}
+    qint64 count() const { return m_db.statementCount() - m_start; }
 
 private:
-    static int onTrace(unsigned type, void* self, void* statement, void* sql);
-    void* m_handle;
-    int m_count = 0;
-    QStringList m_statements;
+    server::Database& m_db;
+    qint64 m_start;
 };
 
 // An envelope's parts.
@@ -113,5 +111,7 @@ struct ShareRow {
 QVariantMap insertOf(const ShareRow& row);
 QVariantMap updateOf(const ShareRow& before, const ShareRow& after);
 QVariantMap deleteOf(const ShareRow& row);
+// A packet of branch codes (CDFILIAL), as a screen sends the branches it works on.
+QVariantMap branchList(const QStringList& codes);
 // The packet the client data set sends: its fields, then the changes in order.
 QVariantMap changePacket(const QList<QVariantMap>& changes);

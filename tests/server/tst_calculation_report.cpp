@@ -96,11 +96,13 @@ private slots:
         Fixture f;
         const QString number = calculatedWorld(f);
         QVERIFY(server::setCalculationLocked(f.db(), B1, number, true));
-        f.db().exec("UPDATE CTRLAPURFAT SET DTCALCULO = ''");
+        // A moment that is not one can only be stored where moments are text.
+        if (!f.onPostgres())
+            f.db().exec("UPDATE CTRLAPURFAT SET DTCALCULO = ''");
         const QVariantMap h =
             rowsOf(reportOf(f.call("GetRelApuracao", {B1, number}), "header")).value(0);
         QCOMPARE(h.value("IDBLOQUEADO").toString(), QStringLiteral("S"));
-        QVERIFY(h.value("DTCALCULO").isNull());
+        QCOMPARE(h.value("DTCALCULO").isNull(), !f.onPostgres());
     }
 
     void whatCannotBeReportedIsRefusedInWords_data() {

@@ -1,15 +1,17 @@
 // The server executable as the host and an operator run it: creating the demo database,
 // listening on a free port, locking a calculation, managing users and reading the audit
-// trail.
+// trail; on a SQLite file or a PostgreSQL database alike.
 
 #include "contracts/host_framework.h"
 #include "framework/data/field_type.h"
 #include "framework/net/rpc_client.h"
 #include "server_cli.h"
 
+#include "test_database.h"
+
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -28,6 +30,18 @@ bool lockedOverTheSocket(RpcClient& client) {
                 .toBool();
 }
 
+// One number the database answers, on a connection of the test's own.
+int count(const TestDatabase& database, const QString& sql) {
+    int n = -1;
+    {
+        QSqlQuery q(database.connect(QStringLiteral("check")));
+        if (q.exec(sql) && q.next())
+            n = q.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return n;
+}
+
 } // namespace
 
 class TestCommandLine : public QObject {
@@ -38,43 +52,45 @@ private slots:
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("made");
         QTest::addColumn<QString>("kept");
+        QTest::addColumn<int>("days");
         QTest::newRow("demo") << "--init-demo"
                               << "criado"
-                              << "nada foi alterado";
+                              << "nada foi alterado" << 1;
         QTest::newRow("empty") << "--init"
                                << "criado, sem dados"
-                               << "já existe";
+                               << "já existe" << 0;
     }
 
     void initCreatesOnceAndLeavesDataAlone() {
         QFETCH(QString, option);
         QFETCH(QString, made);
         QFETCH(QString, kept);
-        QTemporaryDir dir;
-        const QString db = dir.filePath("demo.db");
+        QFETCH(int, days);
+        TestDatabase database(QStringLiteral("demo.db"));
+        const QString db = database.address();
         const CommandOutcome first = runServer({option, "--db", db});
         QCOMPARE(first.status, 0);
-        QVERIFY(first.out.contains(made));
-        const qint64 size = QFileInfo(db).size();
+        QVERIFY2(first.out.contains(made), qPrintable(first.out));
+        const int stored = count(database, "SELECT count(*) FROM EFETCDRS");
+        QCOMPARE(stored > 0, days > 0);
         const CommandOutcome second = runServer({option, "--db", db});
         QCOMPARE(second.status, 0);
-        QVERIFY(second.out.contains(kept));
-        QCOMPARE(QFileInfo(db).size(), size);
+        QVERIFY2(second.out.contains(kept), qPrintable(second.out));
+        QCOMPARE(count(database, "SELECT count(*) FROM EFETCDRS"), stored);
 
-        const QString foreign = dir.filePath("notas.txt");
-        QFile file(foreign);
-        file.open(QIODevice::WriteOnly);
-        file.write(QByteArray(8192, 'x'));
-        file.close();
-        const CommandOutcome refused = runServer({option, "--db", foreign});
+        // A database of something else is left alone.
+        TestDatabase foreign;
+        QVERIFY(QSqlQuery(foreign.connect("foreign")).exec("CREATE TABLE notas (texto TEXT)"));
+        QSqlDatabase::removeDatabase("foreign");
+        const CommandOutcome refused = runServer({option, "--db", foreign.address()});
         QCOMPARE(refused.status, 1);
-        QVERIFY(!refused.err.isEmpty());
-        QCOMPARE(QFileInfo(foreign).size(), 8192);
+        QVERIFY(refused.err.contains(QStringLiteral("não é um banco de dados deste sistema")));
+        QCOMPARE(count(foreign, "SELECT count(*) FROM notas"), 0);
     }
 
     void listensOnAFreePortAndLocksFromTheCommandLine() {
-        QTemporaryDir dir;
-        const QString db = dir.filePath("demo.db");
+        TestDatabase database(QStringLiteral("demo.db"));
+        const QString db = database.address();
         QElapsedTimer startup;
         startup.start();
         ListeningServer server(db, {"--init-demo"});
@@ -112,18 +128,24 @@ private slots:
     }
 
     void usersAreManagedFromTheCommandLine() {
-        QTemporaryDir dir;
-        const QString db = dir.filePath("demo.db");
+        TestDatabase database(QStringLiteral("demo.db"));
+        const QString db = database.address();
         QCOMPARE(runServer({"--init-demo", "--db", db}).status, 0);
         const CommandOutcome added = runServer(
             {"user", "add", "maria", "--branches", "0002,0001", "--billing", "0001", "--db", db},
             "senha-da-maria\n");
         QCOMPARE(added.status, 0);
         QVERIFY(added.out.contains(QStringLiteral("cadastrado")));
-        // The password never reaches the file in the clear.
-        QFile file(db);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(!file.readAll().contains("senha-da-maria"));
+        // The password never reaches the database in the clear.
+        QCOMPARE(count(database, "SELECT count(*) FROM USUARIO WHERE NMLOGIN = 'maria' AND "
+                                 "DSHASHSENHA LIKE '$argon2id$%' AND "
+                                 "DSHASHSENHA NOT LIKE '%senha-da-maria%'"),
+                 1);
+        if (!database.onPostgres()) {
+            QFile file(db);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY(!file.readAll().contains("senha-da-maria"));
+        }
 
         QCOMPARE(runServer({"user", "passwd", "maria", "--db", db}, "nova-senha-da-maria\n").status,
                  0);
@@ -138,8 +160,8 @@ private slots:
     }
 
     void mistakesOnTheCommandLineAreReported() {
-        QTemporaryDir dir;
-        const QString db = dir.filePath("demo.db");
+        TestDatabase database(QStringLiteral("demo.db")), missing;
+        const QString db = database.address();
         QCOMPARE(runServer({"--init-demo", "--db", db}).status, 0);
         const CommandOutcome unknown =
             runServer({"lock", "0000009999", "--branch", "0001", "--db", db});
@@ -158,11 +180,28 @@ private slots:
         QCOMPARE(clear.status, 1);
         QVERIFY(clear.err.contains(QStringLiteral("--cert")));
         QCOMPARE(runServer({"--listen", "127.0.0.1:99999", "--db", db}).status, 2);
-        const CommandOutcome missing =
-            runServer({"--listen", "127.0.0.1:0", "--db", dir.filePath("x.db")});
-        QCOMPARE(missing.status, 1);
-        QVERIFY(missing.err.contains(QStringLiteral("não encontrado")));
-        QVERIFY(!QFile::exists(dir.filePath("x.db")));
+        // A database that is not there, or not reachable, is refused at once.
+        QElapsedTimer timer;
+        timer.start();
+        const CommandOutcome empty =
+            runServer({"--listen", "127.0.0.1:0", "--db", missing.address()});
+        QCOMPARE(empty.status, 1);
+        QVERIFY2(empty.err.contains(missing.onPostgres() ? "está vazio" : "não encontrado"),
+                 qPrintable(empty.err));
+        if (!missing.onPostgres())
+            QVERIFY(!QFile::exists(missing.address()));
+        const CommandOutcome unreachable = runServer(
+            {"--listen", "127.0.0.1:0", "--db", "postgresql://apurfat@127.0.0.1:1/apurfat"});
+        QCOMPARE(unreachable.status, 1);
+        QVERIFY2(unreachable.err.contains("Não foi possível conectar ao banco de dados "
+                                          "postgresql://apurfat@127.0.0.1:1/apurfat"),
+                 qPrintable(unreachable.err));
+        const CommandOutcome unreadable =
+            runServer({"--init", "--db", "postgresql://:senha@servidor:porta/"});
+        QCOMPARE(unreadable.status, 1);
+        QVERIFY(unreadable.err.contains("Endereço de banco PostgreSQL inválido"));
+        QVERIFY(!unreadable.err.contains("senha"));
+        QVERIFY(timer.elapsed() < 15000);
     }
 };
 

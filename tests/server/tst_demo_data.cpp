@@ -77,7 +77,7 @@ private slots:
         // Apportioned days that add up and days that do not.
         const int apportionedDays = f.count(
             "SELECT count(*) FROM (SELECT DISTINCT CDFILIAL, CDCLIENTE, CDSERVFILI, DTRATCDRS "
-            "FROM EFETRATCDRS)");
+            "FROM EFETRATCDRS) AS days");
         int unbalanced = 0;
         q.exec("SELECT DISTINCT CDFILIAL, CDCLIENTE FROM EFETCDRS");
         QList<std::pair<QString, QString>> clients;

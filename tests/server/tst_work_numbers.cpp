@@ -14,13 +14,6 @@ namespace {
 const QString B1 = QStringLiteral("0001"), B2 = QStringLiteral("0002");
 const QDate March1(2026, 3, 1), March31(2026, 3, 31);
 
-QVariantMap branches(const QStringList& codes) {
-    packet::Table table{{{QStringLiteral("CDFILIAL"), ftString, 4, {}}}, {}};
-    for (const QString& b : codes)
-        table.rows.append({b});
-    return packet::make(table);
-}
-
 // Two clerks with rights on both branches, each with a number and a list under it.
 struct TwoClerks {
     Fixture f;
@@ -55,7 +48,7 @@ private slots:
         QTest::newRow("listing another branch")
             << "GetFiltro" << QVariantList{B2, March1, March31, "C4"} << false;
         QTest::newRow("releasing")
-            << "DelTableRelApur" << QVariantList{branches({B1, B2})} << false;
+            << "DelTableRelApur" << QVariantList{branchList({B1, B2})} << false;
         QTest::newRow("releasing no branch")
             << "DelTableRelApur" << QVariantList{QVariant()} << false;
         QTest::newRow("a number never handed out")
@@ -83,7 +76,7 @@ private slots:
 
     void closingAScreenReleasesItsOwnListOnly() {
         TwoClerks clerks;
-        const QVariantList close{branches({B1, B2}), clerks.anas};
+        const QVariantList close{branchList({B1, B2}), clerks.anas};
         QVERIFY(ok(clerks.f.callAs("ana", "DelTableRelApur", close)));
         QCOMPARE(clerks.listed(clerks.anas), 0);
         QCOMPARE(clerks.listed(clerks.bias), 2);

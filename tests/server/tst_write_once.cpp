@@ -51,7 +51,7 @@ private slots:
             << "Confirma_Calculo" << QVariantList{B1, "C1", March1, March31, QString(), B1}
             << "SELECT count(*) FROM CTRLAPURFAT";
         QTest::newRow("a work number")
-            << "GetPrxRelApurFat" << QVariantList{B1} << "SELECT NRULTIMO FROM NUMERADOR";
+            << "GetPrxRelApurFat" << QVariantList{B1} << "SELECT count(*) FROM RELAPURDONO";
     }
 
     void aRepeatedKeyIsAnsweredWithTheFirstOutcome() {
