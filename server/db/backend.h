@@ -53,6 +53,10 @@ public:
 
     // The statement that opens a write transaction.
     virtual QString beginWrite() const = 0;
+    // Whether the reads of one call share one read transaction (Database::CallSnapshot):
+    // on SQLite every read of its own takes and drops the file's read lock, two system calls
+    // each; on PostgreSQL the transaction would cost two more round trips than it saves.
+    virtual bool sharesCallSnapshot() const = 0;
     // The clause that locks the rows a select reads until the transaction ends; empty where
     // a write transaction already excludes every other writer.
     virtual QString rowLockClause() const = 0;

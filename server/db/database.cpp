@@ -201,7 +201,36 @@ QDateTime Rows::moment(int column) const {
     return QDateTime::fromString(value.toString(), Qt::ISODateWithMs).toUTC();
 }
 
+CallSnapshot::CallSnapshot(Database& db) : m_db(db) {
+    if (!db.backend().sharesCallSnapshot() || db.m_transactionDepth > 0 || db.m_snapshot)
+        return;
+    db.exec(QStringLiteral("BEGIN"));
+    db.m_snapshot = true;
+}
+
+CallSnapshot::~CallSnapshot() {
+    try {
+        m_db.endSnapshot();
+    } catch (const std::exception& e) {
+        // Nothing was written in it: giving it up loses nothing.
+        qCWarning(lcDatabase) << "ending a read transaction failed:" << e.what();
+        try {
+            m_db.execOnce(QStringLiteral("ROLLBACK"));
+        } catch (const std::exception&) {
+        }
+    }
+}
+
+void Database::endSnapshot() {
+    if (!m_snapshot)
+        return;
+    m_snapshot = false;
+    exec(QStringLiteral("COMMIT"));
+}
+
 Transaction::Transaction(Database& db) : m_db(db), m_level(db.m_transactionDepth) {
+    if (m_level == 0)
+        m_db.endSnapshot();
     m_db.execOnce(m_level == 0 ? m_db.backend().beginWrite()
                                : QStringLiteral("SAVEPOINT ") + savepoint());
     ++m_db.m_transactionDepth;

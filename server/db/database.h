@@ -68,6 +68,7 @@ public:
     // where a write transaction already excludes every other writer.
     void lockRows(const QString& select, std::initializer_list<QVariant> params);
 
+    // Inside a write transaction (a call snapshot is none).
     bool inTransaction() const { return m_transactionDepth > 0; }
     // How many statements this connection ran, for diagnostics.
     qint64 statementCount() const { return m_statementCount; }
@@ -84,6 +85,8 @@ private:
         bool inUse = false;
     };
     friend class Transaction;
+    friend class CallSnapshot;
+    void endSnapshot();
     Rows run(const QString& sql, std::span<const QVariant> params);
     void open(bool mustExist);
     void close();
@@ -95,6 +98,7 @@ private:
     std::unordered_map<QString, std::unique_ptr<Statement>> m_statements;
     int m_versionFound = 0;
     int m_transactionDepth = 0;
+    bool m_snapshot = false;
     qint64 m_statementCount = 0;
 };
 
@@ -152,6 +156,21 @@ private:
     Database& m_db;
     int m_level;
     bool m_open = true;
+};
+
+// The reads of one call (the session's check, then the method's) in one read transaction,
+// where the back end gains by it (Backend::sharesCallSnapshot): they see one state of the
+// database, and the file's read lock is taken once. The first write transaction ends it,
+// so that a write begins as it would after separate reads, and waits its turn as usual.
+class CallSnapshot {
+public:
+    explicit CallSnapshot(Database& db);
+    ~CallSnapshot();
+    CallSnapshot(const CallSnapshot&) = delete;
+    CallSnapshot& operator=(const CallSnapshot&) = delete;
+
+private:
+    Database& m_db;
 };
 
 // A write that could not be ordered with a concurrent one and was rolled back: running it

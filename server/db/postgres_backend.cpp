@@ -51,6 +51,7 @@ public:
     QString beginWrite() const override {
         return QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE");
     }
+    bool sharesCallSnapshot() const override { return false; }
     QString rowLockClause() const override { return QStringLiteral(" FOR NO KEY UPDATE"); }
 
     Failure classify(const QSqlError& error) const override {

@@ -47,6 +47,7 @@ public:
 
     bool streamsRows() const override { return true; }
     QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    bool sharesCallSnapshot() const override { return true; }
     QString rowLockClause() const override { return {}; }
 
     Failure classify(const QSqlError& error) const override {
