@@ -81,13 +81,14 @@ public:
 private:
     friend class Rows;
     struct Statement {
-        QSqlQuery query;
+        std::unique_ptr<PreparedStatement> prepared;
         bool inUse = false;
     };
     friend class Transaction;
     friend class CallSnapshot;
     void endSnapshot();
     Rows run(const QString& sql, std::span<const QVariant> params);
+    std::unique_ptr<PreparedStatement> prepare(const QString& sql);
     void open(bool mustExist);
     void close();
     [[noreturn]] void raise(const QSqlError& error, const QString& sql);
@@ -111,28 +112,31 @@ public:
     Rows& operator=(const Rows&) = delete;
     ~Rows();
 
-    bool next() { return m_query->next(); }
-    QVariant value(int column) const { return m_query->value(column); }
-    QString text(int column) const { return m_query->value(column).toString(); }
-    double number(int column) const { return m_query->value(column).toDouble(); }
-    bool isNull(int column) const { return m_query->isNull(column); }
+    // Raises EDatabaseError when the database fails while the rows are read.
+    bool next();
+    QVariant value(int column) const { return m_statement->value(column); }
+    QString text(int column) const { return m_statement->value(column).toString(); }
+    double number(int column) const { return m_statement->value(column).toDouble(); }
+    bool isNull(int column) const { return m_statement->isNull(column); }
     // A stored date (a date, or ISO text YYYY-MM-DD).
     QDate date(int column) const;
     // A stored moment (a time stamp, or ISO text), in UTC; invalid when null.
     QDateTime moment(int column) const;
-    int rowsAffected() const { return m_query->numRowsAffected(); }
+    int rowsAffected() const { return m_statement->rowsAffected(); }
     // In upper case, as the schema writes them, whatever case the back end reports.
     QStringList columnNames() const;
 
 private:
     friend class Database;
     // A kept statement, or (when that one is still being read) a statement of its own.
-    explicit Rows(Database::Statement& kept);
-    explicit Rows(std::unique_ptr<QSqlQuery> own);
+    Rows(Database& db, const QString& sql, Database::Statement& kept);
+    Rows(Database& db, const QString& sql, std::unique_ptr<PreparedStatement> own);
 
-    QSqlQuery* m_query;
+    Database* m_db;
+    const QString* m_sql;
+    PreparedStatement* m_statement;
     Database::Statement* m_kept = nullptr;
-    std::unique_ptr<QSqlQuery> m_own;
+    std::unique_ptr<PreparedStatement> m_own;
 };
 
 // A write transaction: on SQLite BEGIN IMMEDIATE takes the write lock at once, so two writers
