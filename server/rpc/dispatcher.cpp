@@ -8,7 +8,6 @@
 #include "server/auth/caller.h"
 #include "server/auth/password.h"
 #include "server/auth/users.h"
-#include "server/db/database.h"
 #include "server/methods/clean_text.h"
 #include "server/methods/method_table.h"
 #include "server/methods/write_keys.h"
@@ -187,8 +186,6 @@ Answer answerObject(const QJsonObject& request, Database& db, Peer& peer) {
         peer.session.reset();
         return {{}, LoginRequest{id, values.at(0).toString(), values.at(1).toString()}};
     }
-    // Ends when the answer is made: the result is read by then.
-    const CallSnapshot snapshot(db);
     auto caller = sessionCaller(id, methodName.toString(), db, peer);
     if (const auto* refused = std::get_if<QByteArray>(&caller))
         return notification ? Answer{} : Answer{*refused, {}};
