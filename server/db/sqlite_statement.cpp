@@ -24,18 +24,19 @@ QSqlError errorOf(sqlite3* db, QSqlError::ErrorType type) {
                      QString::number(sqlite3_extended_errcode(db) & 0xff));
 }
 
+int bindText(sqlite3_stmt* statement, int at, const QByteArray& text) {
+    return sqlite3_bind_text(statement, at, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
 // A value as QtSql's SQLite driver binds it, so that both roads store the same.
 int bind(sqlite3_stmt* statement, int at, const QVariant& value) {
     switch (value.typeId()) {
     case QMetaType::UnknownType:
     case QMetaType::Nullptr:
         return sqlite3_bind_null(statement, at);
-    case QMetaType::QString: {
+    case QMetaType::QString:
         // An empty code is text here; NULL is asked for with QVariant().
-        const QByteArray text = static_cast<const QString*>(value.constData())->toUtf8();
-        return sqlite3_bind_text(statement, at, text.constData(), int(text.size()),
-                                 SQLITE_TRANSIENT);
-    }
+        return bindText(statement, at, static_cast<const QString*>(value.constData())->toUtf8());
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -46,33 +47,24 @@ int bind(sqlite3_stmt* statement, int at, const QVariant& value) {
         return sqlite3_bind_double(statement, at, value.toDouble());
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
+        if (bytes.isNull())
+            return sqlite3_bind_null(statement, at);
         return sqlite3_bind_blob(statement, at, bytes.constData(), int(bytes.size()),
                                  SQLITE_TRANSIENT);
     }
-    case QMetaType::QDate: {
-        const QDate date = value.toDate();
-        if (date.isNull())
-            return sqlite3_bind_null(statement, at);
-        const QByteArray text = textformat::isoDate(date).toLatin1();
-        return sqlite3_bind_text(statement, at, text.constData(), int(text.size()),
-                                 SQLITE_TRANSIENT);
     }
-    case QMetaType::QDateTime: {
-        const QDateTime moment = value.toDateTime();
-        if (moment.isNull())
-            return sqlite3_bind_null(statement, at);
-        const QByteArray text = moment.toString(Qt::ISODateWithMs).toLatin1();
-        return sqlite3_bind_text(statement, at, text.constData(), int(text.size()),
-                                 SQLITE_TRANSIENT);
-    }
-    default: {
-        if (value.isNull())
-            return sqlite3_bind_null(statement, at);
-        const QByteArray text = value.toString().toUtf8();
-        return sqlite3_bind_text(statement, at, text.constData(), int(text.size()),
-                                 SQLITE_TRANSIENT);
-    }
-    }
+    // A day or moment that is none is NULL, as QtSql takes it.
+    if (value.typeId() == QMetaType::QDate)
+        return value.toDate().isNull()
+                   ? sqlite3_bind_null(statement, at)
+                   : bindText(statement, at, textformat::isoDate(value.toDate()).toLatin1());
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().isNull()
+                   ? sqlite3_bind_null(statement, at)
+                   : bindText(statement, at,
+                              value.toDateTime().toString(Qt::ISODateWithMs).toLatin1());
+    return value.isNull() ? sqlite3_bind_null(statement, at)
+                          : bindText(statement, at, value.toString().toUtf8());
 }
 
 class SqliteStatement final : public PreparedStatement {
