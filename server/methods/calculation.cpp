@@ -40,20 +40,6 @@ using ItemKey = std::tuple<QString, QString, QString, double>;
     throw Refusal(text + QLatin1Char('.'));
 }
 
-// The calculation named by the clerk's number when it is an unlocked calculation of this
-// client at this branch whose period meets the one asked for: the one that gets
-// recalculated in place. The dialog proposes the client's last calculation; a clerk who
-// then asks for another period wants a new calculation, not that one moved away.
-bool isRecalculable(Database& db, const QString& branch, const QString& client,
-                    const QString& number, QDate from, QDate to) {
-    return !number.isEmpty() &&
-           !db.scalar(QStringLiteral("SELECT 1 FROM CTRLAPURFAT WHERE CDFILIAL = ? AND "
-                                     "NRAPURACFAT = ? AND CDCLIENTE = ? AND IDBLOQUEADO = 'N' "
-                                     "AND DTINIAPURAC <= ? AND DTFIMAPURAC >= ?"),
-                      {branch, number, client, isoDate(to), isoDate(from)})
-                .isNull();
-}
-
 // A day billed by two calculations would be invoiced twice.
 void refuseOverlap(Database& db, const QString& branch, const QString& client, QDate from, QDate to,
                    const QString& except) {

@@ -128,6 +128,18 @@ QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString&
     return balance.unbalanced();
 }
 
+// The dialog proposes the client's last calculation; a clerk who then asks for another
+// period wants a new calculation, not that one moved away.
+bool isRecalculable(Database& db, const QString& branch, const QString& client,
+                    const QString& number, QDate from, QDate to) {
+    return !number.isEmpty() &&
+           !db.scalar(QStringLiteral("SELECT 1 FROM CTRLAPURFAT WHERE CDFILIAL = ? AND "
+                                     "NRAPURACFAT = ? AND CDCLIENTE = ? AND IDBLOQUEADO = 'N' "
+                                     "AND DTINIAPURAC <= ? AND DTFIMAPURAC >= ?"),
+                      {branch, number, client, isoDate(to), isoDate(from)})
+                .isNull();
+}
+
 void lockClient(Database& db, const QString& client) {
     db.lockRows(QStringLiteral("SELECT 1 FROM CLIENTE WHERE CDCLIENTE = ?"), {client});
 }

@@ -80,6 +80,12 @@ private:
 QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString& client,
                              const QString& service, QDate from, QDate to);
 
+// Whether the clerk's calculation number names the calculation a new run recalculates in
+// place: an unlocked calculation of this client at this branch whose period meets
+// [from, to].
+bool isRecalculable(Database& db, const QString& branch, const QString& client,
+                    const QString& number, QDate from, QDate to);
+
 // Inside a write transaction: makes the writes of the client's billing data take their turns
 // with those of every other server until the transaction ends.
 void lockClient(Database& db, const QString& client);
