@@ -77,31 +77,29 @@ BilledPeriod readPeriod(Database& db, const QString& branch, const QString& clie
     BilledPeriod period;
     DayBalance balance;
     for (const QString& service : services) {
-        // Matching the day through an expression keeps SQLite from turning the join into
-        // a range over the period (see unbalancedDays).
+        // Each row is a share, or a day without shares (null share). A share bills on its
+        // own NF, or the day's when it has none, at its own product and price; a day
+        // without shares bills its count on its own. Matching the day through an expression
+        // keeps SQLite from turning the join into a range over the period (see
+        // unbalancedDays).
         Rows rows = db.select(
-            QStringLiteral("SELECT e.DTEFETCDRS, e.QTCOMECDRS, e.NRAGRUEFET, e.CDPRODUTO, "
-                           "e.VRPRECEFET, r.NRSEQITRAT, r.QTDERATEIO, r.NRAGREFRAT, r.CDPRODUTO, "
-                           "r.VRPRECRATE FROM EFETCDRS e LEFT JOIN EFETRATCDRS r ON r.CDFILIAL = "
-                           "e.CDFILIAL AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = "
-                           "e.CDSERVFILI AND r.DTRATCDRS = COALESCE(e.DTEFETCDRS, e.DTEFETCDRS) "
-                           "WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? AND e.CDSERVFILI = ? AND "
-                           "e.DTEFETCDRS BETWEEN ? AND ? ORDER BY e.DTEFETCDRS, r.NRSEQITRAT"),
+            QStringLiteral("SELECT e.DTEFETCDRS, e.QTCOMECDRS, r.QTDERATEIO, "
+                           "CASE WHEN r.NRAGREFRAT IS NULL OR r.NRAGREFRAT = '' THEN e.NRAGRUEFET "
+                           "ELSE r.NRAGREFRAT END, COALESCE(r.CDPRODUTO, e.CDPRODUTO), "
+                           "COALESCE(r.VRPRECRATE, e.VRPRECEFET) FROM EFETCDRS e LEFT JOIN "
+                           "EFETRATCDRS r ON r.CDFILIAL = e.CDFILIAL AND r.CDCLIENTE = e.CDCLIENTE "
+                           "AND r.CDSERVFILI = e.CDSERVFILI AND r.DTRATCDRS = "
+                           "COALESCE(e.DTEFETCDRS, e.DTEFETCDRS) WHERE e.CDFILIAL = ? AND "
+                           "e.CDCLIENTE = ? AND e.CDSERVFILI = ? AND e.DTEFETCDRS BETWEEN ? AND ? "
+                           "ORDER BY e.DTEFETCDRS, r.NRSEQITRAT"),
             {branch, client, service, isoDate(from), isoDate(to)});
         while (rows.next()) {
-            // A day with apportionment rows bills each row at its price on its NF (the
-            // day's NF when the row has none); a day without rows bills its own count.
-            if (rows.isNull(5)) {
-                period.items[{rows.text(2), service, rows.text(3), rows.number(4)}] +=
-                    rows.number(1);
-                continue;
+            double billed = rows.number(1);
+            if (!rows.isNull(2)) {
+                billed = rows.number(2);
+                balance.addShare(service, rows.text(0), rows.number(1), billed);
             }
-            const double share = rows.number(6);
-            balance.addShare(service, rows.text(0), rows.number(1), share);
-            const QString nf = rows.text(7);
-            period
-                .items[{nf.isEmpty() ? rows.text(2) : nf, service, rows.text(8), rows.number(9)}] +=
-                share;
+            period.items[{rows.text(3), service, rows.text(4), rows.number(5)}] += billed;
         }
     }
     period.unbalanced = balance.unbalanced();
