@@ -35,6 +35,11 @@ QStringList values(const QJsonArray& rows, const QString& column) {
     return out;
 }
 
+// A new calculation of C1's first two days of March.
+QVariantList earlyMarchCalculation() {
+    return {B1, "C1", dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 2)), QString(), B1};
+}
+
 } // namespace
 
 class TestAudit : public QObject {
@@ -96,8 +101,7 @@ private slots:
     void aCalculationRecordsItsControlItemsAndDays() {
         Fixture f;
         f.standardWorld();
-        QVariantList args{
-            B1, "C1", dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 2)), QString(), B1};
+        QVariantList args = earlyMarchCalculation();
         QVERIFY(ok(f.call(f.db(), "Confirma_Calculo", args)));
         const QString number = args.at(4).toString();
         const auto trail = entries(f);
@@ -142,8 +146,7 @@ private slots:
         QFETCH(QStringList, after);
         Fixture f;
         f.standardWorld();
-        QVariantList args{
-            B1, "C1", dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 2)), QString(), B1};
+        QVariantList args = earlyMarchCalculation();
         QVERIFY(ok(f.call(f.db(), "Confirma_Calculo", args)));
         const QString number = args.at(4).toString();
         if (!meanwhile.isEmpty())
