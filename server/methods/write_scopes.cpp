@@ -94,19 +94,19 @@ AuditScope confirmaCalculoScope(Database& db, const QVariantList& args) {
         Rows former = db.select(QStringLiteral("SELECT DTINIAPURAC, DTFIMAPURAC FROM CTRLAPURFAT "
                                                "WHERE CDFILIAL = ? AND NRAPURACFAT = ?"),
                                 {branch, requested});
-        former.next();
-        const QDate formerFrom = former.date(0), formerTo = former.date(1);
-        const bool samePeriod = formerFrom == from && formerTo == to;
-        if (samePeriod &&
-            db.scalar(QStringLiteral("SELECT 1 FROM EFETCDRS WHERE CDFILIAL = ? AND CDCLIENTE = ? "
-                                     "AND DTEFETCDRS BETWEEN ? AND ? AND (NRAPURACFAT IS NULL "
-                                     "OR NRAPURACFAT <> ?) LIMIT 1"),
-                      {branch, client, isoDate(from), isoDate(to), requested})
-                .isNull())
-            return scope;
-        // The days of the former period that fall out of it are released.
-        from = qMin(from, formerFrom);
-        to = qMax(to, formerTo);
+        if (former.next()) {
+            const QDate formerFrom = former.date(0), formerTo = former.date(1);
+            if (formerFrom == from && formerTo == to &&
+                db.scalar(QStringLiteral("SELECT 1 FROM EFETCDRS WHERE CDFILIAL = ? AND "
+                                         "CDCLIENTE = ? AND DTEFETCDRS BETWEEN ? AND ? AND "
+                                         "(NRAPURACFAT IS NULL OR NRAPURACFAT <> ?) LIMIT 1"),
+                          {branch, client, isoDate(from), isoDate(to), requested})
+                    .isNull())
+                return scope;
+            // The days of the former period that fall out of it are released.
+            from = qMin(from, formerFrom);
+            to = qMax(to, formerTo);
+        }
     }
     scope.append({branch,
                   QStringLiteral("EFETCDRS"),
