@@ -1,7 +1,9 @@
 // The billing calculation against the real server over loopback: Confirma_Calculo for one
 // client with five services over a year, every day split in three shares; then the same
 // with the database also holding 10 and 100 times as many other clients' days, which the
-// indexes must keep out of the way. SomaApurac and GetEfetivos are timed alongside. On a
+// indexes must keep out of the way. The first run makes the calculation, which stamps every
+// day; the runs after it recalculate it in place, so the median is a recalculation's time
+// and the first run's is shown beside it. SomaApurac and GetEfetivos are timed alongside. On a
 // SQLite file, and also on PostgreSQL when a database is given.
 //
 //   build-release/bin/bench_calculation [--runs N] [--scales 1,10,100] [--postgresql URI]
@@ -131,7 +133,7 @@ QVariant checked(const QVariant& result) {
 }
 
 struct Figures {
-    double calculation, sum, days;
+    double calculation, first, sum, days;
 };
 
 Figures measure(int scale, int runs, const QString& postgres) {
@@ -147,6 +149,11 @@ Figures measure(int scale, int runs, const QString& postgres) {
     client.setCredentials(server::DemoUserBothBranches.login,
                           server::DemoUserBothBranches.password);
     client.setTimeouts(5000, 600000);
+    {
+        // The session opens on the first call: not a cost of the calculation.
+        QVariantList args{"C0000", "0001"};
+        checked(client.Invoke("GetDtApuracao", args));
+    }
 
     QString number;
     std::vector<double> calculations, sums, days;
@@ -177,7 +184,7 @@ Figures measure(int scale, int runs, const QString& postgres) {
     }
     server.kill();
     server.waitForFinished();
-    return {median(calculations), median(sums), median(days)};
+    return {median(calculations), calculations.front(), median(sums), median(days)};
 }
 
 } // namespace
@@ -197,8 +204,8 @@ int main(int argc, char** argv) {
 
     std::printf("one client, 5 services, a year, 3 shares a day; median of %d runs (ms)\n",
                 parser.value(runsOption).toInt());
-    std::printf("  %-10s %-10s %18s %12s %12s\n", "database", "clients", "Confirma_Calculo",
-                "SomaApurac", "GetEfetivos");
+    std::printf("  %-10s %-10s %18s %12s %12s %12s\n", "database", "clients", "Confirma_Calculo",
+                "(first)", "SomaApurac", "GetEfetivos");
     QStringList backends{QString()};
     if (parser.isSet(postgresOption))
         backends << parser.value(postgresOption);
@@ -208,9 +215,9 @@ int main(int argc, char** argv) {
             const Figures f = measure(scale.toInt(), parser.value(runsOption).toInt(), postgres);
             if (base == 0)
                 base = f.calculation;
-            std::printf("  %-10s %-10d %18.1f %12.1f %12.1f   (%.2f× the first)\n",
+            std::printf("  %-10s %-10d %18.1f %12.1f %12.1f %12.1f   (%.2f× the first scale)\n",
                         postgres.isEmpty() ? "SQLite" : "PostgreSQL", scale.toInt(), f.calculation,
-                        f.sum, f.days, f.calculation / base);
+                        f.first, f.sum, f.days, f.calculation / base);
             std::fflush(stdout);
         }
     }

@@ -229,12 +229,30 @@ QDateTime parseIsoDateTime(const QString& s) {
     return dateTimeOf(date, time);
 }
 
+QString isoDate(QDate date) {
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    if (!date.isValid() || year < 0 || year > 9999)
+        return date.toString(Qt::ISODate);
+    const char text[10] = {char('0' + year / 1000),
+                           char('0' + year / 100 % 10),
+                           char('0' + year / 10 % 10),
+                           char('0' + year % 10),
+                           '-',
+                           char('0' + month / 10),
+                           char('0' + month % 10),
+                           '-',
+                           char('0' + day / 10),
+                           char('0' + day % 10)};
+    return QString::fromLatin1(text, 10);
+}
+
 QString isoDateTime(const QDateTime& value) {
     if (!value.isValid())
         return {};
     if (value.time() == QTime(0, 0))
-        return value.date().toString(Qt::ISODate);
-    return value.date().toString(Qt::ISODate) + QLatin1Char('T') +
+        return isoDate(value.date());
+    return isoDate(value.date()) + QLatin1Char('T') +
            value.time().toString(value.time().msec() ? Qt::ISODateWithMs : Qt::ISODate);
 }
 

@@ -33,5 +33,9 @@ QDateTime strToDateTime(const QString& text);
 QDateTime parseIsoDateTime(const QString& text);
 // The wire form: the date alone when the time is midnight.
 QString isoDateTime(const QDateTime& value);
+// YYYY-MM-DD, as Qt::ISODate writes a date of the years 0 to 9999 (empty when invalid):
+// every call and every stored day goes through it, and Qt's general formatter costs
+// several times more.
+QString isoDate(QDate date);
 
 } // namespace textformat

@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr qsizetype kReadChunk = 64 * 1024;
+
 QString errorText(const QJsonObject& reply) {
     return reply.value(QStringLiteral("error"))
         .toObject()
@@ -101,6 +103,11 @@ void RpcClient::dropStaleConnection() {
 
 QByteArray RpcClient::readLine(const QString& method) {
     const QDeadlineTimer deadline(m_replyTimeoutMs);
+    // A plain socket is unbuffered: asking it what is available costs a system call, and an
+    // answer never comes in the moment after the request left, so it waits first and then
+    // reads once. An encrypted one buffers what it decrypted, which must be taken first.
+    const bool buffered = !m_socket->openMode().testFlag(QIODevice::Unbuffered);
+    bool moreMayWait = buffered && m_socket->bytesAvailable() > 0;
     qsizetype scanned = 0;
     for (;;) {
         const qsizetype end = m_in.indexOf('\n', scanned);
@@ -114,7 +121,7 @@ QByteArray RpcClient::readLine(const QString& method) {
             fail(QStringLiteral("A resposta do servidor de aplicação a %1 excede o limite de "
                                 "16 MiB.")
                      .arg(method));
-        if (m_socket->bytesAvailable() == 0 &&
+        if (!moreMayWait &&
             !m_socket->waitForReadyRead(int(qMax<qint64>(0, deadline.remainingTime())))) {
             if (m_socket->state() != QAbstractSocket::ConnectedState)
                 fail(QStringLiteral("A conexão com o servidor de aplicação foi perdida durante "
@@ -125,7 +132,12 @@ QByteArray RpcClient::readLine(const QString& method) {
                          .arg(method)
                          .arg(m_replyTimeoutMs / 1000.0, 0, 'f', 1));
         }
-        m_in += m_socket->readAll();
+        const qsizetype had = m_in.size();
+        m_in.resize(had + kReadChunk);
+        const qint64 got = m_socket->read(m_in.data() + had, kReadChunk);
+        m_in.resize(had + qMax<qint64>(0, got));
+        // A full chunk may have left more behind it; anything less took all there was.
+        moreMayWait = got == kReadChunk || (buffered && m_socket->bytesAvailable() > 0);
     }
 }
 

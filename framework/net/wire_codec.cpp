@@ -15,7 +15,7 @@ QJsonValue toJson(const QVariant& value) {
     case QMetaType::QDateTime:
         return textformat::isoDateTime(value.toDateTime());
     case QMetaType::QDate:
-        return value.toDate().toString(Qt::ISODate);
+        return textformat::isoDate(value.toDate());
     case QMetaType::Bool:
         return value.toBool();
     case QMetaType::QString:

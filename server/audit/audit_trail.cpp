@@ -3,18 +3,16 @@
 #include "server/auth/caller.h"
 #include "server/db/database.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMap>
 
+#include <algorithm>
 #include <map>
 
 namespace server {
 namespace {
-
-// The rows of one scope entry by their key.
-using Snapshot = QMap<QString, QJsonObject>;
 
 // A stored value as the trail writes it, in the same form whichever back end stored it:
 // days and moments as the ISO text SQLite keeps.
@@ -29,20 +27,101 @@ QJsonValue jsonOf(const QVariant& value) {
     }
 }
 
-Snapshot snapshot(Database& db, const AuditedRows& part) {
-    Rows rows = db.select(QStringLiteral("SELECT * FROM %1 WHERE %2").arg(part.table, part.where),
-                          part.params);
-    const QStringList columns = rows.columnNames();
-    Snapshot out;
-    while (rows.next()) {
-        QJsonObject row;
-        for (int c = 0; c < columns.size(); ++c)
-            row.insert(columns.at(c), jsonOf(rows.value(c)));
-        QStringList key;
-        for (const QString& k : part.key)
-            key << row.value(k).toVariant().toString();
-        out.insert(key.join(QChar(0x1f)), row);
+// A row as read, with whether the read after the write found it again.
+struct ReadRow {
+    QVariantList values;
+    bool foundAgain = false;
+};
+
+// The rows of one scope entry as read before the write, by their key: most of them come
+// out of the write unchanged, so a row becomes JSON only once it is known to have changed.
+struct Snapshot {
+    QStringList columns;
+    QList<int> keyColumns;
+    QHash<QString, ReadRow> rows;
+};
+
+// A row and its key, for putting the changed rows in key order.
+using KeyedRow = std::pair<QString, QVariantList>;
+
+// The rows the write changed: as they were before it (gone or changed) and as they are
+// after it (new or changed), each in key order.
+struct TableChanges {
+    QList<KeyedRow> before, after;
+};
+
+QString rowKey(const Rows& rows, const QList<int>& keyColumns) {
+    QString key;
+    for (const int c : keyColumns) {
+        if (!key.isEmpty())
+            key += QChar(0x1f);
+        key += rows.text(c);
     }
+    return key;
+}
+
+QVariantList rowValues(const Rows& rows, qsizetype columns) {
+    QVariantList values;
+    values.reserve(columns);
+    for (int c = 0; c < columns; ++c)
+        values << rows.value(c);
+    return values;
+}
+
+Rows selectScope(Database& db, const AuditedRows& part) {
+    return db.select(QStringLiteral("SELECT * FROM %1 WHERE %2").arg(part.table, part.where),
+                     part.params);
+}
+
+Snapshot snapshot(Database& db, const AuditedRows& part) {
+    Rows rows = selectScope(db, part);
+    Snapshot out{rows.columnNames(), {}, {}};
+    for (const QString& k : part.key)
+        out.keyColumns << int(out.columns.indexOf(k));
+    while (rows.next())
+        out.rows.insert(rowKey(rows, out.keyColumns), {rowValues(rows, out.columns.size()), false});
+    return out;
+}
+
+// NULL and empty text are different values, which QVariant's comparison does not tell.
+bool sameAsRead(const Rows& rows, const QVariantList& read) {
+    for (int c = 0; c < read.size(); ++c) {
+        const QVariant value = rows.value(c);
+        if (value.isNull() != read.at(c).isNull() || value != read.at(c))
+            return false;
+    }
+    return true;
+}
+
+// Reads the scope again after the write and tells its rows from those read before it;
+// the unchanged ones, nearly all of them, are only compared.
+TableChanges changesSince(Database& db, const AuditedRows& part, Snapshot& before) {
+    TableChanges changes;
+    Rows rows = selectScope(db, part);
+    while (rows.next()) {
+        QString key = rowKey(rows, before.keyColumns);
+        const auto read = before.rows.find(key);
+        if (read != before.rows.end()) {
+            read->foundAgain = true;
+            if (sameAsRead(rows, read->values))
+                continue;
+            changes.before.append({key, read->values});
+        }
+        changes.after.append({std::move(key), rowValues(rows, before.columns.size())});
+    }
+    for (auto it = before.rows.cbegin(); it != before.rows.cend(); ++it)
+        if (!it->foundAgain)
+            changes.before.append({it.key(), it->values});
+    const auto byKey = [](const KeyedRow& a, const KeyedRow& b) { return a.first < b.first; };
+    std::sort(changes.before.begin(), changes.before.end(), byKey);
+    std::sort(changes.after.begin(), changes.after.end(), byKey);
+    return changes;
+}
+
+QJsonObject jsonRow(const QStringList& columns, const QVariantList& row) {
+    QJsonObject out;
+    for (qsizetype c = 0; c < columns.size(); ++c)
+        out.insert(columns.at(c), jsonOf(row.at(c)));
     return out;
 }
 
@@ -50,20 +129,14 @@ struct Changes {
     QJsonObject before, after;
 };
 
-void addChanges(Changes& changes, const QString& table, const Snapshot& before,
-                const Snapshot& after) {
-    QJsonArray gone = changes.before.value(table).toArray();
-    QJsonArray came = changes.after.value(table).toArray();
-    for (auto it = before.cbegin(); it != before.cend(); ++it)
-        if (after.value(it.key()) != it.value())
-            gone.append(it.value());
-    for (auto it = after.cbegin(); it != after.cend(); ++it)
-        if (before.value(it.key()) != it.value())
-            came.append(it.value());
-    if (!gone.isEmpty())
-        changes.before.insert(table, gone);
-    if (!came.isEmpty())
-        changes.after.insert(table, came);
+void appendRows(QJsonObject& side, const QString& table, const QStringList& columns,
+                const QList<KeyedRow>& rows) {
+    if (rows.isEmpty())
+        return;
+    QJsonArray array = side.value(table).toArray();
+    for (const KeyedRow& row : rows)
+        array.append(jsonRow(columns, row.second));
+    side.insert(table, array);
 }
 
 QString compact(const QJsonObject& object) {
@@ -83,9 +156,13 @@ QVariant runAudited(Database& db, const Caller& caller, const QString& method,
     QVariant result = write();
     // Ordered by branch, so that the records of one call come in a fixed order.
     std::map<QString, Changes> byBranch;
-    for (qsizetype i = 0; i < parts.size(); ++i)
-        addChanges(byBranch[parts.at(i).branch], parts.at(i).table, before.at(i),
-                   snapshot(db, parts.at(i)));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const AuditedRows& part = parts.at(i);
+        const TableChanges changed = changesSince(db, part, before[i]);
+        Changes& changes = byBranch[part.branch];
+        appendRows(changes.before, part.table, before.at(i).columns, changed.before);
+        appendRows(changes.after, part.table, before.at(i).columns, changed.after);
+    }
     const QString now =
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
     for (const auto& [branch, changes] : byBranch)

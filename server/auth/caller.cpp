@@ -14,8 +14,13 @@ Caller Caller::withEveryBranch(QString login, QString address) {
 }
 
 Caller Caller::forUser(const UserRecord& user, QString address, QString session) {
-    return Caller(user.login, std::move(address), std::move(session),
-                  QSet<QString>(user.branches.begin(), user.branches.end()));
+    return forBranches(user.login, user.branches, std::move(address), std::move(session));
+}
+
+Caller Caller::forBranches(QString login, const QStringList& branches, QString address,
+                           QString session) {
+    return Caller(std::move(login), std::move(address), std::move(session),
+                  QSet<QString>(branches.begin(), branches.end()));
 }
 
 bool Caller::mayWorkOn(const QString& branch) const {

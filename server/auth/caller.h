@@ -5,6 +5,7 @@
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -18,6 +19,8 @@ public:
     static Caller withEveryBranch(QString login, QString address);
     // A user's session: the user's branches only.
     static Caller forUser(const UserRecord& user, QString address, QString session);
+    static Caller forBranches(QString login, const QStringList& branches, QString address,
+                              QString session);
 
     const QString& login() const { return m_login; }
     const QString& address() const { return m_address; }

@@ -28,16 +28,20 @@ QVariantMap sessionAnswer(Database& db, const UserRecord& user) {
             {QStringLiteral("Filiais"), branches}};
 }
 
-std::optional<QString> sessionEndReason(const Session& session,
-                                        const std::optional<UserRecord>& user) {
+std::optional<QString> checkSession(Database& db, Session& session, const QString& address) {
     if (session.expires.hasExpired())
         return QStringLiteral("A sessão expirou.");
+    const std::optional<UserStanding> user = userStanding(db, session.login);
     if (!user)
         return QStringLiteral("O usuário %1 foi removido.").arg(session.login);
     if (!user->active)
         return QStringLiteral("O usuário %1 foi desativado.").arg(session.login);
     if (user->passwordVersion != session.passwordVersion)
         return QStringLiteral("A senha do usuário %1 foi alterada.").arg(session.login);
+    if (!session.caller || session.callerBranches != user->branches) {
+        session.caller = Caller::forBranches(session.login, user->branches, address, session.id);
+        session.callerBranches = user->branches;
+    }
     return std::nullopt;
 }
 

@@ -3,6 +3,8 @@
 // A session: what a connection holds once its login was accepted, and what the login's
 // answer tells the client about it.
 
+#include "server/auth/caller.h"
+
 #include <QDeadlineTimer>
 #include <QString>
 #include <QVariantMap>
@@ -19,15 +21,20 @@ struct Session {
     QString login;
     int passwordVersion = 0;
     QDeadlineTimer expires;
+    // Who the calls run for, and the branches it was made with: kept from call to call and
+    // made again only when the stored branches differ.
+    std::optional<Caller> caller;
+    QStringList callerBranches;
 };
 
 // The values of the login for the host session: FiliProc, NomeFiliProc, FiliProcFat,
 // NomeFiliProcFat, ModuFili, Filiais (a list of {CdFilial, NmFilial}) and Login.
 QVariantMap sessionAnswer(Database& db, const UserRecord& user);
 
-// Why the session may no longer be used, given the user as stored now; nothing while it
-// still holds. The text is for the clerk.
-std::optional<QString> sessionEndReason(const Session& session,
-                                        const std::optional<UserRecord>& user);
+// Checks the session against its user as stored now (another server on the same database
+// may have disabled the user or changed the password a moment ago) and brings its caller
+// up to the user's branches. Returns why the session may no longer be used, for the clerk;
+// nothing while it holds, and then `session.caller` is set.
+std::optional<QString> checkSession(Database& db, Session& session, const QString& address);
 
 } // namespace server

@@ -86,6 +86,22 @@ std::optional<UserRecord> findUser(Database& db, const QString& login) {
     return user;
 }
 
+std::optional<UserStanding> userStanding(Database& db, const QString& login) {
+    // Asked before every call: neither the password hash nor an order is read.
+    Rows rows = db.select(QStringLiteral("SELECT u.IDATIVO, u.NRVERSAOSENHA, f.CDFILIAL FROM "
+                                         "USUARIO u LEFT JOIN USUFILIAL f ON f.NMLOGIN = "
+                                         "u.NMLOGIN WHERE u.NMLOGIN = ?"),
+                          {login});
+    if (!rows.next())
+        return std::nullopt;
+    UserStanding standing{rows.text(0) == QLatin1String("S"), rows.value(1).toInt(), {}};
+    do {
+        if (!rows.isNull(2))
+            standing.branches << rows.text(2);
+    } while (rows.next());
+    return standing;
+}
+
 void addUser(Database& db, const QString& login, const QString& password,
              const BranchRights& rights) {
     requireLoginName(login);

@@ -37,6 +37,16 @@ struct BranchRights {
 
 std::optional<UserRecord> findUser(Database& db, const QString& login);
 
+// What a session needs to know of its user on every call: whether it may still log in,
+// which password it logged in with, and its branches (in no particular order). Nothing
+// when the login is gone.
+struct UserStanding {
+    bool active = false;
+    int passwordVersion = 0;
+    QStringList branches;
+};
+std::optional<UserStanding> userStanding(Database& db, const QString& login);
+
 // Each raises Exception with a message for the operator: an existing or unknown login, a
 // branch that is not registered, a bound login with other than one branch, a billing
 // branch the login may not work on, a password too short.

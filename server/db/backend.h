@@ -5,6 +5,8 @@
 // (the queries, the schema written once, the transactions) lives in Database and the
 // methods; each back end answers only these questions, in one place of its own.
 
+#include "server/db/prepared_statement.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
@@ -46,13 +48,17 @@ public:
     // The settings every connection runs with, once it is open.
     virtual void configure(Database& db) const = 0;
 
-    // Whether a result may be read row by row as it comes. QtSql's PostgreSQL driver then
-    // drops the rest of a result when another statement runs on the connection, which the
-    // server does while it reads; SQLite keeps both.
-    virtual bool streamsRows() const = 0;
+    // A statement prepared on the connection `db` (see prepared_statement.h); nothing, and
+    // `error` set, when the database refuses it.
+    virtual std::unique_ptr<PreparedStatement> prepare(const QSqlDatabase& db, const QString& sql,
+                                                       QSqlError& error) const = 0;
 
     // The statement that opens a write transaction.
     virtual QString beginWrite() const = 0;
+    // Whether the reads of one call share one read transaction (Database::CallSnapshot):
+    // on SQLite every read of its own takes and drops the file's read lock, two system calls
+    // each; on PostgreSQL the transaction would cost two more round trips than it saves.
+    virtual bool sharesCallSnapshot() const = 0;
     // The clause that locks the rows a select reads until the transaction ends; empty where
     // a write transaction already excludes every other writer.
     virtual QString rowLockClause() const = 0;

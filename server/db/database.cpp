@@ -1,11 +1,11 @@
 #include "server/db/database.h"
 
 #include "contracts/host_framework.h"
+#include "framework/data/text_format.h"
 
 #include <QLoggingCategory>
 #include <QRandomGenerator>
 #include <QSqlError>
-#include <QSqlRecord>
 #include <QThread>
 
 #include <atomic>
@@ -89,39 +89,27 @@ Rows Database::run(const QString& sql, std::span<const QVariant> params) {
         open(true);
     }
     auto it = m_statements.find(sql);
-    if (it == m_statements.end()) {
-        auto statement = std::make_unique<Statement>(Statement{QSqlQuery(m_db), false});
-        statement->query.setForwardOnly(m_backend->streamsRows());
-        if (!statement->query.prepare(sql))
-            raise(statement->query.lastError(), sql);
-        it = m_statements.emplace(sql, std::move(statement)).first;
-    }
-    auto bindAndRun = [&](QSqlQuery& q) {
+    if (it == m_statements.end())
+        it = m_statements.emplace(sql, std::make_unique<Statement>(Statement{prepare(sql), false}))
+                 .first;
+    auto runOn = [&](Rows rows) {
         ++m_statementCount;
-        int i = 0;
-        for (const QVariant& p : params) {
-            // Qt binds a null QString as NULL; an empty code is text here, and NULL is asked
-            // for with QVariant().
-            if (p.typeId() == QMetaType::QString && p.toString().isNull())
-                q.bindValue(i++, QStringLiteral(""));
-            else
-                q.bindValue(i++, p);
-        }
-        if (!q.exec())
-            raise(q.lastError(), sql);
+        if (!rows.m_statement->run(params))
+            raise(rows.m_statement->lastError(), sql);
+        return rows;
     };
     Statement& kept = *it->second;
-    if (!kept.inUse) {
-        Rows rows(kept);
-        bindAndRun(kept.query);
-        return rows;
-    }
-    auto own = std::make_unique<QSqlQuery>(m_db);
-    own->setForwardOnly(m_backend->streamsRows());
-    if (!own->prepare(sql))
-        raise(own->lastError(), sql);
-    bindAndRun(*own);
-    return Rows(std::move(own));
+    if (!kept.inUse)
+        return runOn(Rows(*this, it->first, kept));
+    return runOn(Rows(*this, it->first, prepare(sql)));
+}
+
+std::unique_ptr<PreparedStatement> Database::prepare(const QString& sql) {
+    QSqlError error;
+    std::unique_ptr<PreparedStatement> statement = m_backend->prepare(m_db, sql, error);
+    if (!statement)
+        raise(error, sql);
+    return statement;
 }
 
 int Database::exec(const QString& sql, std::initializer_list<QVariant> params) {
@@ -162,46 +150,84 @@ void Database::pauseBeforeRetry(int attempt) {
     QThread::msleep(QRandomGenerator::global()->bounded(1, longest + 1));
 }
 
-Rows::Rows(Database::Statement& kept) : m_query(&kept.query), m_kept(&kept) {
+Rows::Rows(Database& db, const QString& sql, Database::Statement& kept)
+    : m_db(&db), m_sql(&sql), m_statement(kept.prepared.get()), m_kept(&kept) {
     kept.inUse = true;
 }
 
-Rows::Rows(std::unique_ptr<QSqlQuery> own) : m_query(own.get()), m_own(std::move(own)) {}
+Rows::Rows(Database& db, const QString& sql, std::unique_ptr<PreparedStatement> own)
+    : m_db(&db), m_sql(&sql), m_statement(own.get()), m_own(std::move(own)) {}
 
 Rows::Rows(Rows&& other) noexcept
-    : m_query(std::exchange(other.m_query, nullptr)), m_kept(std::exchange(other.m_kept, nullptr)),
-      m_own(std::move(other.m_own)) {}
+    : m_db(other.m_db), m_sql(other.m_sql), m_statement(std::exchange(other.m_statement, nullptr)),
+      m_kept(std::exchange(other.m_kept, nullptr)), m_own(std::move(other.m_own)) {}
 
 Rows::~Rows() {
-    if (m_query)
-        m_query->finish();
+    if (m_statement)
+        m_statement->finish();
     if (m_kept)
         m_kept->inUse = false;
 }
 
+bool Rows::next() {
+    if (m_statement->next())
+        return true;
+    if (m_statement->failed())
+        m_db->raise(m_statement->lastError(), *m_sql);
+    return false;
+}
+
 QStringList Rows::columnNames() const {
-    const QSqlRecord record = m_query->record();
-    QStringList names;
-    for (int i = 0; i < record.count(); ++i)
-        names << record.fieldName(i).toUpper();
+    QStringList names = m_statement->columnNames();
+    for (QString& name : names)
+        name = name.toUpper();
     return names;
 }
 
 QDate Rows::date(int column) const {
-    const QVariant value = m_query->value(column);
+    const QVariant value = m_statement->value(column);
     if (value.typeId() == QMetaType::QDate)
         return value.toDate();
     return QDate::fromString(value.toString(), Qt::ISODate);
 }
 
 QDateTime Rows::moment(int column) const {
-    const QVariant value = m_query->value(column);
+    const QVariant value = m_statement->value(column);
     if (value.typeId() == QMetaType::QDateTime)
         return value.toDateTime().toUTC();
     return QDateTime::fromString(value.toString(), Qt::ISODateWithMs).toUTC();
 }
 
+CallSnapshot::CallSnapshot(Database& db) : m_db(db) {
+    if (!db.backend().sharesCallSnapshot() || db.m_transactionDepth > 0 || db.m_snapshot)
+        return;
+    db.exec(QStringLiteral("BEGIN"));
+    db.m_snapshot = true;
+}
+
+CallSnapshot::~CallSnapshot() {
+    try {
+        m_db.endSnapshot();
+    } catch (const std::exception& e) {
+        // Nothing was written in it: giving it up loses nothing.
+        qCWarning(lcDatabase) << "ending a read transaction failed:" << e.what();
+        try {
+            m_db.execOnce(QStringLiteral("ROLLBACK"));
+        } catch (const std::exception&) {
+        }
+    }
+}
+
+void Database::endSnapshot() {
+    if (!m_snapshot)
+        return;
+    m_snapshot = false;
+    exec(QStringLiteral("COMMIT"));
+}
+
 Transaction::Transaction(Database& db) : m_db(db), m_level(db.m_transactionDepth) {
+    if (m_level == 0)
+        m_db.endSnapshot();
     m_db.execOnce(m_level == 0 ? m_db.backend().beginWrite()
                                : QStringLiteral("SAVEPOINT ") + savepoint());
     ++m_db.m_transactionDepth;
@@ -237,7 +263,7 @@ QString Transaction::savepoint() const {
 }
 
 QString isoDate(QDate date) {
-    return date.toString(Qt::ISODate);
+    return textformat::isoDate(date);
 }
 
 QString describe(const QSqlError& error) {

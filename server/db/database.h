@@ -68,6 +68,7 @@ public:
     // where a write transaction already excludes every other writer.
     void lockRows(const QString& select, std::initializer_list<QVariant> params);
 
+    // Inside a write transaction (a call snapshot is none).
     bool inTransaction() const { return m_transactionDepth > 0; }
     // How many statements this connection ran, for diagnostics.
     qint64 statementCount() const { return m_statementCount; }
@@ -80,11 +81,14 @@ public:
 private:
     friend class Rows;
     struct Statement {
-        QSqlQuery query;
+        std::unique_ptr<PreparedStatement> prepared;
         bool inUse = false;
     };
     friend class Transaction;
+    friend class CallSnapshot;
+    void endSnapshot();
     Rows run(const QString& sql, std::span<const QVariant> params);
+    std::unique_ptr<PreparedStatement> prepare(const QString& sql);
     void open(bool mustExist);
     void close();
     [[noreturn]] void raise(const QSqlError& error, const QString& sql);
@@ -95,6 +99,7 @@ private:
     std::unordered_map<QString, std::unique_ptr<Statement>> m_statements;
     int m_versionFound = 0;
     int m_transactionDepth = 0;
+    bool m_snapshot = false;
     qint64 m_statementCount = 0;
 };
 
@@ -107,28 +112,31 @@ public:
     Rows& operator=(const Rows&) = delete;
     ~Rows();
 
-    bool next() { return m_query->next(); }
-    QVariant value(int column) const { return m_query->value(column); }
-    QString text(int column) const { return m_query->value(column).toString(); }
-    double number(int column) const { return m_query->value(column).toDouble(); }
-    bool isNull(int column) const { return m_query->isNull(column); }
+    // Raises EDatabaseError when the database fails while the rows are read.
+    bool next();
+    QVariant value(int column) const { return m_statement->value(column); }
+    QString text(int column) const { return m_statement->value(column).toString(); }
+    double number(int column) const { return m_statement->value(column).toDouble(); }
+    bool isNull(int column) const { return m_statement->isNull(column); }
     // A stored date (a date, or ISO text YYYY-MM-DD).
     QDate date(int column) const;
     // A stored moment (a time stamp, or ISO text), in UTC; invalid when null.
     QDateTime moment(int column) const;
-    int rowsAffected() const { return m_query->numRowsAffected(); }
+    int rowsAffected() const { return m_statement->rowsAffected(); }
     // In upper case, as the schema writes them, whatever case the back end reports.
     QStringList columnNames() const;
 
 private:
     friend class Database;
     // A kept statement, or (when that one is still being read) a statement of its own.
-    explicit Rows(Database::Statement& kept);
-    explicit Rows(std::unique_ptr<QSqlQuery> own);
+    Rows(Database& db, const QString& sql, Database::Statement& kept);
+    Rows(Database& db, const QString& sql, std::unique_ptr<PreparedStatement> own);
 
-    QSqlQuery* m_query;
+    Database* m_db;
+    const QString* m_sql;
+    PreparedStatement* m_statement;
     Database::Statement* m_kept = nullptr;
-    std::unique_ptr<QSqlQuery> m_own;
+    std::unique_ptr<PreparedStatement> m_own;
 };
 
 // A write transaction: on SQLite BEGIN IMMEDIATE takes the write lock at once, so two writers
@@ -152,6 +160,21 @@ private:
     Database& m_db;
     int m_level;
     bool m_open = true;
+};
+
+// The reads of one call (the session's check, then the method's) in one read transaction,
+// where the back end gains by it (Backend::sharesCallSnapshot): they see one state of the
+// database, and the file's read lock is taken once. The first write transaction ends it,
+// so that a write begins as it would after separate reads, and waits its turn as usual.
+class CallSnapshot {
+public:
+    explicit CallSnapshot(Database& db);
+    ~CallSnapshot();
+    CallSnapshot(const CallSnapshot&) = delete;
+    CallSnapshot& operator=(const CallSnapshot&) = delete;
+
+private:
+    Database& m_db;
 };
 
 // A write that could not be ordered with a concurrent one and was rolled back: running it

@@ -47,10 +47,17 @@ public:
 
     void configure(Database&) const override {}
 
-    bool streamsRows() const override { return false; }
+    // QtSql's PostgreSQL driver drops the rest of a result read row by row when another
+    // statement runs on the connection, which the server does while it reads: results are
+    // fetched whole.
+    std::unique_ptr<PreparedStatement> prepare(const QSqlDatabase& db, const QString& sql,
+                                               QSqlError& error) const override {
+        return prepareWithQtSql(db, sql, false, error);
+    }
     QString beginWrite() const override {
         return QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE");
     }
+    bool sharesCallSnapshot() const override { return false; }
     QString rowLockClause() const override { return QStringLiteral(" FOR NO KEY UPDATE"); }
 
     Failure classify(const QSqlError& error) const override {

@@ -45,8 +45,12 @@ public:
         db.execOnce(QStringLiteral("PRAGMA foreign_keys = ON"));
     }
 
-    bool streamsRows() const override { return true; }
+    std::unique_ptr<PreparedStatement> prepare(const QSqlDatabase& db, const QString& sql,
+                                               QSqlError& error) const override {
+        return prepareWithSqlite(db, sql, error);
+    }
     QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    bool sharesCallSnapshot() const override { return true; }
     QString rowLockClause() const override { return {}; }
 
     Failure classify(const QSqlError& error) const override {

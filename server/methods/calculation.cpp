@@ -40,20 +40,6 @@ using ItemKey = std::tuple<QString, QString, QString, double>;
     throw Refusal(text + QLatin1Char('.'));
 }
 
-// The calculation named by the clerk's number when it is an unlocked calculation of this
-// client at this branch whose period meets the one asked for: the one that gets
-// recalculated in place. The dialog proposes the client's last calculation; a clerk who
-// then asks for another period wants a new calculation, not that one moved away.
-bool isRecalculable(Database& db, const QString& branch, const QString& client,
-                    const QString& number, QDate from, QDate to) {
-    return !number.isEmpty() &&
-           !db.scalar(QStringLiteral("SELECT 1 FROM CTRLAPURFAT WHERE CDFILIAL = ? AND "
-                                     "NRAPURACFAT = ? AND CDCLIENTE = ? AND IDBLOQUEADO = 'N' "
-                                     "AND DTINIAPURAC <= ? AND DTFIMAPURAC >= ?"),
-                      {branch, number, client, isoDate(to), isoDate(from)})
-                .isNull();
-}
-
 // A day billed by two calculations would be invoiced twice.
 void refuseOverlap(Database& db, const QString& branch, const QString& client, QDate from, QDate to,
                    const QString& except) {
@@ -69,29 +55,55 @@ void refuseOverlap(Database& db, const QString& branch, const QString& client, Q
                                displayDate(other.date(1)), displayDate(other.date(2))));
 }
 
-QMap<ItemKey, double> billedItems(Database& db, const QString& branch, const QString& client,
-                                  QDate from, QDate to) {
-    // A day with apportionment rows bills each row at its price on its NF (the day's NF
-    // when the row has none); a day without rows bills its own count.
-    Rows rows = db.select(
-        QStringLiteral("SELECT e.CDSERVFILI, e.NRAGRUEFET, e.CDPRODUTO, e.VRPRECEFET, "
-                       "e.QTCOMECDRS, r.NRSEQITRAT, r.NRAGREFRAT, r.CDPRODUTO, r.VRPRECRATE, "
-                       "r.QTDERATEIO FROM EFETCDRS e LEFT JOIN EFETRATCDRS r ON r.CDFILIAL = "
-                       "e.CDFILIAL AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = e.CDSERVFILI "
-                       "AND r.DTRATCDRS = COALESCE(e.DTEFETCDRS, e.DTEFETCDRS) "
-                       "WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? AND e.DTEFETCDRS BETWEEN ? AND ?"),
-        {branch, client, isoDate(from), isoDate(to)});
+// What the period bills, and the days of it whose apportionment does not add up.
+struct BilledPeriod {
     QMap<ItemKey, double> items;
-    while (rows.next()) {
-        const QString service = rows.text(0);
-        if (rows.isNull(5)) {
-            items[{rows.text(1), service, rows.text(2), rows.number(3)}] += rows.number(4);
-            continue;
-        }
-        const QString nf = rows.text(6).isEmpty() ? rows.text(1) : rows.text(6);
-        items[{nf, service, rows.text(7), rows.number(8)}] += rows.number(9);
+    QList<DayKey> unbalanced;
+};
+
+// One read of the period's days and shares serves both the balance check and the invoice
+// lines. It goes service by service, each in the order of its primary key, so that no
+// sort of the year's rows is needed to take the days in turn.
+BilledPeriod readPeriod(Database& db, const QString& branch, const QString& client, QDate from,
+                        QDate to) {
+    QStringList services;
+    {
+        Rows rows = db.select(QStringLiteral("SELECT CDSERVFILI FROM SERVCLIE WHERE CDFILIAL = ? "
+                                             "AND CDCLIENTE = ? ORDER BY CDSERVFILI"),
+                              {branch, client});
+        while (rows.next())
+            services << rows.text(0);
     }
-    return items;
+    BilledPeriod period;
+    DayBalance balance;
+    for (const QString& service : services) {
+        // Each row is a share, or a day without shares (null share). A share bills on its
+        // own NF, or the day's when it has none, at its own product and price; a day
+        // without shares bills its count on its own. Matching the day through an expression
+        // keeps SQLite from turning the join into a range over the period (see
+        // unbalancedDays).
+        Rows rows = db.select(
+            QStringLiteral("SELECT e.DTEFETCDRS, e.QTCOMECDRS, r.QTDERATEIO, "
+                           "CASE WHEN r.NRAGREFRAT IS NULL OR r.NRAGREFRAT = '' THEN e.NRAGRUEFET "
+                           "ELSE r.NRAGREFRAT END, COALESCE(r.CDPRODUTO, e.CDPRODUTO), "
+                           "COALESCE(r.VRPRECRATE, e.VRPRECEFET) FROM EFETCDRS e LEFT JOIN "
+                           "EFETRATCDRS r ON r.CDFILIAL = e.CDFILIAL AND r.CDCLIENTE = e.CDCLIENTE "
+                           "AND r.CDSERVFILI = e.CDSERVFILI AND r.DTRATCDRS = "
+                           "COALESCE(e.DTEFETCDRS, e.DTEFETCDRS) WHERE e.CDFILIAL = ? AND "
+                           "e.CDCLIENTE = ? AND e.CDSERVFILI = ? AND e.DTEFETCDRS BETWEEN ? AND ? "
+                           "ORDER BY e.DTEFETCDRS, r.NRSEQITRAT"),
+            {branch, client, service, isoDate(from), isoDate(to)});
+        while (rows.next()) {
+            double billed = rows.number(1);
+            if (!rows.isNull(2)) {
+                billed = rows.number(2);
+                balance.addShare(service, rows.text(0), rows.number(1), billed);
+            }
+            period.items[{rows.text(3), service, rows.text(4), rows.number(5)}] += billed;
+        }
+    }
+    period.unbalanced = balance.unbalanced();
+    return period;
 }
 
 } // namespace
@@ -122,12 +134,12 @@ QVariant confirmaCalculo(Database& db, QVariantList& args) {
     requireBranch(db, branch);
     requireBranch(db, processingBranch);
     refuseWhenLocked(db, branch, client, from, to);
-    const QList<DayKey> unbalanced = unbalancedDays(db, branch, client, std::nullopt, from, to);
-    if (!unbalanced.isEmpty())
-        refuseUnbalanced(unbalanced);
+    const BilledPeriod period = readPeriod(db, branch, client, from, to);
+    if (!period.unbalanced.isEmpty())
+        refuseUnbalanced(period.unbalanced);
     const bool recalculate = isRecalculable(db, branch, client, requested, from, to);
     refuseOverlap(db, branch, client, from, to, recalculate ? requested : QString());
-    const QMap<ItemKey, double> items = billedItems(db, branch, client, from, to);
+    const QMap<ItemKey, double>& items = period.items;
     if (items.isEmpty())
         throw Refusal(QStringLiteral("Não há comensais faturados para o cliente de %1 a %2.")
                           .arg(displayDate(from), displayDate(to)));

@@ -84,46 +84,60 @@ void refuseWhenLocked(Database& db, const QString& branch, const QString& client
                           .arg(locked->number, displayDate(locked->from), displayDate(locked->to)));
 }
 
+void DayBalance::addShare(const QString& service, const QString& storedDay, double dayCount,
+                          double share) {
+    if (!m_open || service != m_service || storedDay != m_day) {
+        closeDay();
+        m_service = service;
+        m_day = storedDay;
+        m_count = dayCount;
+        m_sum = 0;
+        m_open = true;
+    }
+    m_sum += roundDecimals(share, 2);
+}
+
+void DayBalance::closeDay() {
+    if (m_open && roundDecimals(m_sum, 2) != roundDecimals(m_count, 2))
+        m_unbalanced.append({m_service, QDate::fromString(m_day, Qt::ISODate)});
+    m_open = false;
+}
+
+QList<DayKey> DayBalance::unbalanced() {
+    closeDay();
+    return m_unbalanced;
+}
+
 QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString& client,
-                             const std::optional<QString>& service, QDate from, QDate to) {
-    // Rows come grouped by day; each day's rows are summed as the clerk's screen sums them.
+                             const QString& service, QDate from, QDate to) {
     // The shares are found by the day's own key: matching the day through an expression
     // (COALESCE of the day with itself) keeps SQLite from turning the join into a range over
-    // the period (one scan of the year per day). A query of its own for one service lets
-    // the primary key lead.
-    const QString select = QStringLiteral(
-        "SELECT e.CDSERVFILI, e.DTEFETCDRS, e.QTCOMECDRS, r.QTDERATEIO "
-        "FROM EFETCDRS e JOIN EFETRATCDRS r ON r.CDFILIAL = e.CDFILIAL "
-        "AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = e.CDSERVFILI "
-        "AND r.DTRATCDRS = COALESCE(e.DTEFETCDRS, e.DTEFETCDRS) "
-        "WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? AND e.DTEFETCDRS BETWEEN ? AND ? %1"
-        "ORDER BY e.CDSERVFILI, e.DTEFETCDRS, r.NRSEQITRAT");
-    Rows rows =
-        service ? db.select(select.arg(QStringLiteral("AND e.CDSERVFILI = ? ")),
-                            {branch, client, isoDate(from), isoDate(to), *service})
-                : db.select(select.arg(QString()), {branch, client, isoDate(from), isoDate(to)});
-    QList<DayKey> out;
-    DayKey current;
-    double count = 0, sum = 0;
-    bool any = false;
-    auto close = [&] {
-        if (any && roundDecimals(sum, 2) != roundDecimals(count, 2))
-            out.append(current);
-    };
-    while (rows.next()) {
-        const QString s = rows.text(0);
-        const QDate day = rows.date(1);
-        if (!any || s != current.service || day != current.day) {
-            close();
-            current = {s, day};
-            count = rows.number(2);
-            sum = 0;
-            any = true;
-        }
-        sum += roundDecimals(rows.number(3), 2);
-    }
-    close();
-    return out;
+    // the period (one scan of the year per day). With the service named, the primary key
+    // leads and the rows come in the order asked for without a sort.
+    Rows rows = db.select(
+        QStringLiteral("SELECT e.DTEFETCDRS, e.QTCOMECDRS, r.QTDERATEIO "
+                       "FROM EFETCDRS e JOIN EFETRATCDRS r ON r.CDFILIAL = e.CDFILIAL "
+                       "AND r.CDCLIENTE = e.CDCLIENTE AND r.CDSERVFILI = e.CDSERVFILI "
+                       "AND r.DTRATCDRS = COALESCE(e.DTEFETCDRS, e.DTEFETCDRS) "
+                       "WHERE e.CDFILIAL = ? AND e.CDCLIENTE = ? AND e.CDSERVFILI = ? "
+                       "AND e.DTEFETCDRS BETWEEN ? AND ? ORDER BY e.DTEFETCDRS, r.NRSEQITRAT"),
+        {branch, client, service, isoDate(from), isoDate(to)});
+    DayBalance balance;
+    while (rows.next())
+        balance.addShare(service, rows.text(0), rows.number(1), rows.number(2));
+    return balance.unbalanced();
+}
+
+// The dialog proposes the client's last calculation; a clerk who then asks for another
+// period wants a new calculation, not that one moved away.
+bool isRecalculable(Database& db, const QString& branch, const QString& client,
+                    const QString& number, QDate from, QDate to) {
+    return !number.isEmpty() &&
+           !db.scalar(QStringLiteral("SELECT 1 FROM CTRLAPURFAT WHERE CDFILIAL = ? AND "
+                                     "NRAPURACFAT = ? AND CDCLIENTE = ? AND IDBLOQUEADO = 'N' "
+                                     "AND DTINIAPURAC <= ? AND DTFIMAPURAC >= ?"),
+                      {branch, number, client, isoDate(to), isoDate(from)})
+                .isNull();
 }
 
 void lockClient(Database& db, const QString& client) {

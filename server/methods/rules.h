@@ -55,12 +55,36 @@ struct DayKey {
     QDate day;
 };
 
-// The billed days of the client at the branch within [from, to] (of one service, or of all
-// when `service` is empty) that have apportionment rows whose quantities, each rounded to
-// 2 decimals, do not add up to the day's count rounded to 2 decimals. Ordered by service
-// and day.
+// Whether a day's apportionment adds up: its shares, each rounded to 2 decimals, sum to the
+// day's count rounded to 2 decimals, as the clerk's screen sums them. Fed the shares of one
+// day after another (the shares of a day together, in sequence order), it lists the days
+// that do not add up, in the order they came.
+class DayBalance {
+public:
+    // `storedDay` is the day as stored: it becomes a date only for a day that does not add up.
+    void addShare(const QString& service, const QString& storedDay, double dayCount, double share);
+    // Closes the last day.
+    QList<DayKey> unbalanced();
+
+private:
+    void closeDay();
+
+    QString m_service, m_day;
+    double m_count = 0, m_sum = 0;
+    bool m_open = false;
+    QList<DayKey> m_unbalanced;
+};
+
+// The billed days of one service of the client at the branch within [from, to] that have
+// apportionment rows which do not add up (see DayBalance), in day order.
 QList<DayKey> unbalancedDays(Database& db, const QString& branch, const QString& client,
-                             const std::optional<QString>& service, QDate from, QDate to);
+                             const QString& service, QDate from, QDate to);
+
+// Whether the clerk's calculation number names the calculation a new run recalculates in
+// place: an unlocked calculation of this client at this branch whose period meets
+// [from, to].
+bool isRecalculable(Database& db, const QString& branch, const QString& client,
+                    const QString& number, QDate from, QDate to);
 
 // Inside a write transaction: makes the writes of the client's billing data take their turns
 // with those of every other server until the transaction ends.

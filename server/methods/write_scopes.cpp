@@ -2,6 +2,7 @@
 
 #include "framework/data/packet.h"
 #include "server/db/database.h"
+#include "server/methods/rules.h"
 
 #include <QSet>
 
@@ -73,16 +74,7 @@ AuditScope confirmaCalculoScope(Database& db, const QVariantList& args) {
     const QString client = args.at(1).toString(), branch = args.at(5).toString();
     const QString requested = args.at(4).toString().trimmed();
     QDate from = args.at(2).toDate(), to = args.at(3).toDate();
-    // A recalculation releases the days of the calculation's former period too.
-    Rows former = db.select(QStringLiteral("SELECT DTINIAPURAC, DTFIMAPURAC FROM CTRLAPURFAT "
-                                           "WHERE CDFILIAL = ? AND NRAPURACFAT = ? AND "
-                                           "CDCLIENTE = ?"),
-                            {branch, requested, client});
-    if (former.next()) {
-        from = qMin(from, former.date(0));
-        to = qMax(to, former.date(1));
-    }
-    return {
+    AuditScope scope{
         {branch,
          QStringLiteral("CTRLAPURFAT"),
          kCalculationKey,
@@ -94,12 +86,34 @@ AuditScope confirmaCalculoScope(Database& db, const QVariantList& args) {
           QStringLiteral("CDSERVFILI"), QStringLiteral("CDPRODUTO"), QStringLiteral("VRPRECO")},
          QStringLiteral("CDFILIAL = ? AND NRAPURACFAT IN (SELECT NRAPURACFAT FROM CTRLAPURFAT "
                         "WHERE CDFILIAL = ? AND CDCLIENTE = ?)"),
-         {branch, branch, client}},
-        {branch,
-         QStringLiteral("EFETCDRS"),
-         kDayKey,
-         QStringLiteral("CDFILIAL = ? AND CDCLIENTE = ? AND DTEFETCDRS BETWEEN ? AND ?"),
-         {branch, client, isoDate(from), isoDate(to)}}};
+         {branch, branch, client}}};
+    // Of the days, the calculation writes only their stamp, and only where it changes: a
+    // recalculation of the same period whose days all carry its number already changes no
+    // day, and then a year of days is not read twice around it.
+    if (isRecalculable(db, branch, client, requested, from, to)) {
+        Rows former = db.select(QStringLiteral("SELECT DTINIAPURAC, DTFIMAPURAC FROM CTRLAPURFAT "
+                                               "WHERE CDFILIAL = ? AND NRAPURACFAT = ?"),
+                                {branch, requested});
+        if (former.next()) {
+            const QDate formerFrom = former.date(0), formerTo = former.date(1);
+            if (formerFrom == from && formerTo == to &&
+                db.scalar(QStringLiteral("SELECT 1 FROM EFETCDRS WHERE CDFILIAL = ? AND "
+                                         "CDCLIENTE = ? AND DTEFETCDRS BETWEEN ? AND ? AND "
+                                         "(NRAPURACFAT IS NULL OR NRAPURACFAT <> ?) LIMIT 1"),
+                          {branch, client, isoDate(from), isoDate(to), requested})
+                    .isNull())
+                return scope;
+            // The days of the former period that fall out of it are released.
+            from = qMin(from, formerFrom);
+            to = qMax(to, formerTo);
+        }
+    }
+    scope.append({branch,
+                  QStringLiteral("EFETCDRS"),
+                  kDayKey,
+                  QStringLiteral("CDFILIAL = ? AND CDCLIENTE = ? AND DTEFETCDRS BETWEEN ? AND ?"),
+                  {branch, client, isoDate(from), isoDate(to)}});
+    return scope;
 }
 
 AuditScope calculationLockScope(const QString& branch, const QString& number) {

@@ -4,6 +4,7 @@
 #include "server/auth/authenticator.h"
 #include "server/auth/password.h"
 #include "server/auth/users.h"
+#include "server/db/database.h"
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
@@ -162,9 +163,15 @@ bool Connection::answerBufferedFrames(const QElapsedTimer& slice, bool& yielded)
         const QByteArray frame = m_in.mid(start, end - start);
         start = end + 1;
         m_scanned = start;
-        const Answer reply = answer(frame, m_db, m_peer);
-        if (reply.frame)
-            send(*reply.frame);
+        Answer reply;
+        {
+            // The call's reads share one read transaction, which ends only once the answer
+            // is out: the client waits for the answer, not for the end of the read.
+            const CallSnapshot snapshot(m_db);
+            reply = answer(frame, m_db, m_peer);
+            if (reply.frame)
+                send(*reply.frame);
+        }
         if (reply.login) {
             startLogin(*reply.login);
             break;

@@ -99,21 +99,20 @@ QJsonObject byRefValues(const MethodSpec& method, const QVariantList& args) {
 }
 
 // The session's caller, or the error frame that refuses the call.
-std::variant<Caller, QByteArray> sessionCaller(const QJsonValue& id, const QString& method,
-                                               Database& db, Peer& peer) {
+std::variant<const Caller*, QByteArray> sessionCaller(const QJsonValue& id, const QString& method,
+                                                      Database& db, Peer& peer) {
     if (!peer.session)
         return errorFrame(id, jsonrpc::NoSession,
                           QStringLiteral("Nenhuma sessão aberta nesta conexão: entre com usuário "
                                          "e senha antes de chamar %1.")
                               .arg(shownName(method)));
-    const std::optional<UserRecord> user = findUser(db, peer.session->login);
-    if (const auto reason = sessionEndReason(*peer.session, user)) {
+    if (const auto reason = checkSession(db, *peer.session, peer.address)) {
         qCInfo(lcRpc).noquote() << "session of" << peer.session->login << "from" << peer.address
                                 << "ended:" << *reason;
         peer.session.reset();
         return errorFrame(id, jsonrpc::SessionEnded, *reason);
     }
-    return Caller::forUser(*user, peer.address, peer.session->id);
+    return &*peer.session->caller;
 }
 
 // Why a login's user and password are refused before anything looks at them: a login
@@ -215,8 +214,8 @@ Answer answerObject(const QJsonObject& request, Database& db, Peer& peer) {
             WriteKey{key.toString(), writekey::callDigest(methodName.toString(), params.toArray())};
     QJsonObject result;
     try {
-        const QVariant value =
-            invoke(*method, db, args, std::get<Caller>(caller), writeKey ? &*writeKey : nullptr);
+        const QVariant value = invoke(*method, db, args, *std::get<const Caller*>(caller),
+                                      writeKey ? &*writeKey : nullptr);
         result = {{QStringLiteral("value"), wire::toJson(value)},
                   {QStringLiteral("byref"), byRefValues(*method, args)}};
     } catch (const Exception& e) {
@@ -302,8 +301,9 @@ QByteArray completeLogin(const LoginRequest& request, const std::optional<UserRe
                               QStringLiteral("O usuário %1 está desativado.").arg(user->login));
         }
         const QVariantMap values = sessionAnswer(db, *user);
-        peer.session = Session{QUuid::createUuid().toString(QUuid::Id128), user->login,
-                               user->passwordVersion, QDeadlineTimer(auth.sessionLifetimeMs())};
+        peer.session =
+            Session{QUuid::createUuid().toString(QUuid::Id128), user->login,  user->passwordVersion,
+                    QDeadlineTimer(auth.sessionLifetimeMs()),   std::nullopt, {}};
         qCInfo(lcRpc).noquote() << "session opened for" << user->login << "from" << peer.address;
         return resultFrame(request.id, wire::toJson(values), {});
     } catch (const std::exception& e) {

@@ -156,6 +156,30 @@ private slots:
         QCOMPARE(failureOf(client), QString());
     }
 
+    void branchesChangedElsewhereTakeHoldOnTheNextCallOfAnOpenSession() {
+        LoopbackServer server;
+        RpcClient client;
+        client.setEndpoint("127.0.0.1", server.port());
+        client.setCredentials(LoopbackServer::login(), LoopbackServer::password());
+        auto lookupIn = [&](const QString& branch) {
+            QVariantList args{branch, QString()};
+            return client.Invoke(QStringLiteral("GetCliente"), args).toMap();
+        };
+        QVERIFY(lookupIn("0001").value("ok").toBool());
+        // The operator's tool is another connection, as another server process would be.
+        onServerDatabase(server, [](server::Database& db) {
+            server::setUserBranches(db, "demo", {{"0002"}, QString(), false});
+        });
+        QCOMPARE(lookupIn("0001").value("message").toString(),
+                 QStringLiteral("Acesso negado à filial 0001."));
+        QVERIFY(lookupIn("0002").value("ok").toBool());
+        onServerDatabase(server, [](server::Database& db) {
+            server::setUserBranches(db, "demo", {{"0001", "0002"}, "0001", false});
+        });
+        QVERIFY(lookupIn("0001").value("ok").toBool());
+        QVERIFY(client.isOpen());
+    }
+
     void aDisabledUserOrANewPasswordEndsTheSessions() {
         LoopbackServer server;
         RpcClient client;

@@ -35,6 +35,11 @@ QStringList values(const QJsonArray& rows, const QString& column) {
     return out;
 }
 
+// A new calculation of C1's first two days of March.
+QVariantList earlyMarchCalculation() {
+    return {B1, "C1", dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 2)), QString(), B1};
+}
+
 } // namespace
 
 class TestAudit : public QObject {
@@ -96,8 +101,7 @@ private slots:
     void aCalculationRecordsItsControlItemsAndDays() {
         Fixture f;
         f.standardWorld();
-        QVariantList args{
-            B1, "C1", dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 2)), QString(), B1};
+        QVariantList args = earlyMarchCalculation();
         QVERIFY(ok(f.call(f.db(), "Confirma_Calculo", args)));
         const QString number = args.at(4).toString();
         const auto trail = entries(f);
@@ -111,6 +115,66 @@ private slots:
         const QJsonArray days = rowsIn(trail[0].after, "EFETCDRS");
         QCOMPARE(days.size(), 4);
         QCOMPARE(values(days, "NRAPURACFAT"), QStringList(4, number));
+    }
+
+    // A recalculation records exactly the days whose calculation stamp it changed, "#" being
+    // the calculation's number; a day it leaves as it was is not in the record.
+    void aRecalculationRecordsTheDaysWhoseStampChanged_data() {
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("the same period")
+            << QDate(2026, 3, 2) << QString() << QStringList() << QStringList();
+        QTest::newRow("a day less") << QDate(2026, 3, 1) << QString()
+                                    << QStringList({"00001 2026-03-02 #", "00002 2026-03-02 #"})
+                                    << QStringList({"00001 2026-03-02 ", "00002 2026-03-02 "});
+        QTest::newRow("a day more") << QDate(2026, 3, 3) << QString()
+                                    << QStringList({"00001 2026-03-03 ", "00002 2026-03-03 "})
+                                    << QStringList({"00001 2026-03-03 #", "00002 2026-03-03 #"});
+        QTest::newRow("the same period, a day released meanwhile")
+            << QDate(2026, 3, 2)
+            << "UPDATE EFETCDRS SET NRAPURACFAT = NULL WHERE CDSERVFILI = '00002' AND "
+               "DTEFETCDRS = '2026-03-02'"
+            << QStringList{"00002 2026-03-02 "} << QStringList{"00002 2026-03-02 #"};
+    }
+
+    void aRecalculationRecordsTheDaysWhoseStampChanged() {
+        QFETCH(QDate, to);
+        QFETCH(QString, meanwhile);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        Fixture f;
+        f.standardWorld();
+        QVariantList args = earlyMarchCalculation();
+        QVERIFY(ok(f.call(f.db(), "Confirma_Calculo", args)));
+        const QString number = args.at(4).toString();
+        if (!meanwhile.isEmpty())
+            f.db().exec(meanwhile);
+        args[3] = dateTimeOf(to);
+        QVERIFY(ok(f.call(f.db(), "Confirma_Calculo", args)));
+        QCOMPARE(args.at(4).toString(), number);
+
+        const auto days = [&](const QString& side) {
+            QStringList out;
+            for (const QJsonValue& v : rowsIn(side, "EFETCDRS")) {
+                const QJsonObject row = v.toObject();
+                out << QStringList{row.value("CDSERVFILI").toString(),
+                                   row.value("DTEFETCDRS").toString(),
+                                   row.value("NRAPURACFAT").toString()}
+                           .join(' ');
+            }
+            return out;
+        };
+        // The first record is the first calculation's; a recalculation that changed nothing
+        // at all leaves none.
+        QStringList gone, came;
+        for (const server::AuditEntry& e : entries(f).mid(1)) {
+            gone << days(e.before);
+            came << days(e.after);
+        }
+        QCOMPARE(gone, before.replaceInStrings("#", number));
+        QCOMPARE(came, after.replaceInStrings("#", number));
     }
 
     void aRefusedWriteLeavesNoRecordAndNoChange_data() {

@@ -256,6 +256,28 @@ private slots:
                  QStringLiteral("007"));
     }
 
+    // The reads of one call see one state of the database while another connection writes
+    // (where the back end shares them a read transaction); a write the call then makes
+    // begins after those reads, on what the other wrote, instead of failing on a stale view.
+    void aCallReadsOneStateAndItsWriteBeginsOnTheLatest() {
+        Fixture f;
+        f.standardWorld();
+        auto other = f.open();
+        const QString nf = QStringLiteral("SELECT NRAGRUEFET FROM SERVCLIE WHERE CDCLIENTE = "
+                                          "'C1' AND CDSERVFILI = '00002'");
+        const server::CallSnapshot snapshot(f.db());
+        const QString before = f.db().scalar(nf).toString();
+        other->exec("UPDATE SERVCLIE SET NRAGRUEFET = '005' WHERE CDCLIENTE = 'C1' AND "
+                    "CDSERVFILI = '00002'");
+        QCOMPARE(f.db().scalar(nf).toString(),
+                 f.db().backend().sharesCallSnapshot() ? before : QStringLiteral("005"));
+        const QVariant saved = f.call(
+            "SetEfetivos", {"C1", "0001", QDate(2026, 3, 1), QDate(2026, 3, 31), "00002", "7"});
+        QVERIFY2(ok(saved), qPrintable(message(saved)));
+        QCOMPARE(other->scalar(nf).toString(), QStringLiteral("007"));
+        QCOMPARE(f.db().scalar(nf).toString(), QStringLiteral("007"));
+    }
+
     void aServerKilledInsideATransactionLeavesTheDatabaseAsBefore_data() {
         QTest::addColumn<QString>("scenario");
         QTest::newRow("calculation") << "calculation";

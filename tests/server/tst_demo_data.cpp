@@ -79,14 +79,13 @@ private slots:
             "SELECT count(*) FROM (SELECT DISTINCT CDFILIAL, CDCLIENTE, CDSERVFILI, DTRATCDRS "
             "FROM EFETRATCDRS) AS days");
         int unbalanced = 0;
-        q.exec("SELECT DISTINCT CDFILIAL, CDCLIENTE FROM EFETCDRS");
-        QList<std::pair<QString, QString>> clients;
+        q.exec("SELECT DISTINCT CDFILIAL, CDCLIENTE, CDSERVFILI FROM EFETCDRS");
+        QList<QStringList> services;
         while (q.next())
-            clients.append({q.value(0).toString(), q.value(1).toString()});
-        for (const auto& [branch, client] : clients)
-            unbalanced += int(server::unbalancedDays(f.db(), branch, client, std::nullopt,
-                                                     QDate(2025, 12, 1), Today)
-                                  .size());
+            services.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString()});
+        for (const QStringList& s : services)
+            unbalanced += int(
+                server::unbalancedDays(f.db(), s[0], s[1], s[2], QDate(2025, 12, 1), Today).size());
         QVERIFY(unbalanced >= 1);
         QVERIFY(apportionedDays - unbalanced >= 1);
 

@@ -167,6 +167,10 @@ void TstTextAndGlobals::datesParseStrictly() {
     QCOMPARE(textformat::isoDateTime(dateTimeOf(QDate(2026, 1, 2))), QString("2026-01-02"));
     QCOMPARE(textformat::isoDateTime(dateTimeOf(QDate(2026, 1, 2), QTime(3, 4, 5))),
              QString("2026-01-02T03:04:05"));
+    // Written as Qt writes them, over the years a date may have here and at their edges.
+    for (const QDate day : {QDate(1, 1, 1), QDate(999, 12, 31), QDate(1000, 1, 1),
+                            QDate(2026, 2, 28), QDate(2028, 2, 29), QDate(9999, 12, 31), QDate()})
+        QCOMPARE(textformat::isoDate(day), day.toString(Qt::ISODate));
 }
 
 void TstTextAndGlobals::checkResultServUnwrapsOrShowsAndRaises() {
