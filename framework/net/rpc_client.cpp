@@ -6,11 +6,8 @@
 
 #include <QDeadlineTimer>
 #include <QJsonDocument>
-#include <QTcpSocket>
 
 namespace {
-
-constexpr qsizetype kReadChunk = 64 * 1024;
 
 QString errorText(const QJsonObject& reply) {
     return reply.value(QStringLiteral("error"))
@@ -47,14 +44,14 @@ void RpcClient::setCredentials(const QString& login, const QString& password) {
 }
 
 bool RpcClient::isOpen() const {
-    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+    return m_transport != nullptr;
 }
 
 void RpcClient::open() {
     close();
     if (m_beforeConnect)
         m_beforeConnect();
-    m_socket = openTransport(m_host, m_port, m_tls, m_connectTimeoutMs);
+    m_transport = openTransport(m_host, m_port, m_tls, m_connectTimeoutMs);
     m_in.clear();
     if (!m_login.isEmpty())
         logIn();
@@ -78,10 +75,7 @@ void RpcClient::logIn() {
 }
 
 void RpcClient::close() {
-    if (m_socket) {
-        m_socket->abort();
-        m_socket.reset();
-    }
+    m_transport.reset();
     m_in.clear();
     m_session.clear();
 }
@@ -92,22 +86,15 @@ void RpcClient::fail(const QString& message) {
 }
 
 void RpcClient::dropStaleConnection() {
-    if (!isOpen())
-        return;
-    // Between calls nothing may arrive: the socket turning readable means the server went
-    // away while we were idle (end of stream) or the stream lost step (bytes). Either way nothing
-    // of the coming call has been sent yet, so starting over on a new connection is safe.
-    if (m_socket->waitForReadyRead(0) || m_socket->state() != QAbstractSocket::ConnectedState)
+    // Something arriving between calls means the server went away while we were idle (end
+    // of stream) or the stream lost step (bytes). Either way nothing of the coming call has
+    // been sent yet, so starting over on a new connection is safe.
+    if (m_transport && m_transport->stirredWhileIdle())
         close();
 }
 
 QByteArray RpcClient::readLine(const QString& method) {
     const QDeadlineTimer deadline(m_replyTimeoutMs);
-    // A plain socket is unbuffered: asking it what is available costs a system call, and an
-    // answer never comes in the moment after the request left, so it waits first and then
-    // reads once. An encrypted one buffers what it decrypted, which must be taken first.
-    const bool buffered = !m_socket->openMode().testFlag(QIODevice::Unbuffered);
-    bool moreMayWait = buffered && m_socket->bytesAvailable() > 0;
     qsizetype scanned = 0;
     for (;;) {
         const qsizetype end = m_in.indexOf('\n', scanned);
@@ -121,23 +108,18 @@ QByteArray RpcClient::readLine(const QString& method) {
             fail(QStringLiteral("A resposta do servidor de aplicação a %1 excede o limite de "
                                 "16 MiB.")
                      .arg(method));
-        if (!moreMayWait &&
-            !m_socket->waitForReadyRead(int(qMax<qint64>(0, deadline.remainingTime())))) {
-            if (m_socket->state() != QAbstractSocket::ConnectedState)
-                fail(QStringLiteral("A conexão com o servidor de aplicação foi perdida durante "
-                                    "a chamada de %1.")
-                         .arg(method));
-            if (deadline.hasExpired())
-                fail(QStringLiteral("O servidor de aplicação não respondeu a %1 em %2 s.")
-                         .arg(method)
-                         .arg(m_replyTimeoutMs / 1000.0, 0, 'f', 1));
+        switch (m_transport->receive(m_in, deadline)) {
+        case Transport::Received::Bytes:
+            break;
+        case Transport::Received::Lost:
+            fail(QStringLiteral("A conexão com o servidor de aplicação foi perdida durante a "
+                                "chamada de %1.")
+                     .arg(method));
+        case Transport::Received::TimedOut:
+            fail(QStringLiteral("O servidor de aplicação não respondeu a %1 em %2 s.")
+                     .arg(method)
+                     .arg(m_replyTimeoutMs / 1000.0, 0, 'f', 1));
         }
-        const qsizetype had = m_in.size();
-        m_in.resize(had + kReadChunk);
-        const qint64 got = m_socket->read(m_in.data() + had, kReadChunk);
-        m_in.resize(had + qMax<qint64>(0, got));
-        // A full chunk may have left more behind it; anything less took all there was.
-        moreMayWait = got == kReadChunk || (buffered && m_socket->bytesAvailable() > 0);
     }
 }
 
@@ -155,16 +137,9 @@ QJsonObject RpcClient::exchange(const QString& method, const QJsonArray& params,
         throw Exception(QStringLiteral("A chamada de %1 excede o limite de 16 MiB.").arg(method));
     frame += '\n';
 
-    if (m_socket->write(frame) != frame.size())
+    if (!m_transport->send(frame, QDeadlineTimer(m_replyTimeoutMs)))
         fail(QStringLiteral("Falha ao enviar %1 ao servidor de aplicação: %2.")
-                 .arg(method, m_socket->errorString()));
-    const QDeadlineTimer sendDeadline(m_replyTimeoutMs);
-    m_socket->flush();
-    while (m_socket->bytesToWrite() > 0) {
-        if (!m_socket->waitForBytesWritten(int(qMax<qint64>(0, sendDeadline.remainingTime()))))
-            fail(QStringLiteral("Falha ao enviar %1 ao servidor de aplicação: %2.")
-                     .arg(method, m_socket->errorString()));
-    }
+                 .arg(method, m_transport->errorString()));
 
     const QByteArray line = readLine(method);
     QJsonParseError parseError;

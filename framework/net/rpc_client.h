@@ -21,8 +21,6 @@
 #include <functional>
 #include <memory>
 
-class QTcpSocket;
-
 // The server refused the login: unknown user, wrong password, disabled user.
 class ELoginRefused : public ENetError {
 public:
@@ -73,7 +71,7 @@ private:
     QByteArray readLine(const QString& method);
 
     std::function<void()> m_beforeConnect;
-    std::unique_ptr<QTcpSocket> m_socket;
+    std::unique_ptr<Transport> m_transport;
     QString m_host;
     int m_port = 0;
     QString m_login, m_password;

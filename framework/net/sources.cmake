@@ -3,6 +3,8 @@
 target_sources(apurfat_net PRIVATE
     net/wire_codec.cpp
     net/transport.cpp
+    net/socket_transport.cpp
+    net/descriptor_transport.cpp
     net/rpc_client.cpp
     net/database_uri.cpp
     net/write_key.cpp

@@ -1,5 +1,7 @@
 #include "framework/net/transport.h"
 
+#include "framework/net/transport_kinds.h"
+
 #include "contracts/host_framework.h"
 
 #include <QSslCertificate>
@@ -24,9 +26,7 @@ QString endpointText(const QString& host, int port) {
 
 std::unique_ptr<QTcpSocket> openPlain(const QString& host, int port, int timeoutMs) {
     auto socket = std::make_unique<QTcpSocket>();
-    // Unbuffered: the request goes to the kernel in the write, not on a later turn of the
-    // event loop, and the answer is read straight from it.
-    socket->connectToHost(host, quint16(port), QIODevice::ReadWrite | QIODevice::Unbuffered);
+    socket->connectToHost(host, quint16(port));
     if (!socket->waitForConnected(timeoutMs))
         refuseConnect(endpointText(host, port), *socket);
     if (!socket->peerAddress().isLoopback())
@@ -111,8 +111,8 @@ QString normalizedFingerprint(const QString& text) {
     return valid ? hex : QString();
 }
 
-std::unique_ptr<QTcpSocket> openTransport(const QString& host, int port, const TlsSettings& tls,
-                                          int timeoutMs) {
+std::unique_ptr<Transport> openTransport(const QString& host, int port, const TlsSettings& tls,
+                                         int timeoutMs) {
     if (host.trimmed().isEmpty())
         throw ENetError(QStringLiteral("Endereço do servidor de aplicação não informado."));
     if (port <= 0 || port > 65535)
@@ -122,5 +122,7 @@ std::unique_ptr<QTcpSocket> openTransport(const QString& host, int port, const T
     // Every call is one small request and one answer: Nagle's delay would dominate.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-    return socket;
+    if (tls.enabled())
+        return socketTransport(std::move(socket));
+    return descriptorTransport(*socket);
 }

@@ -1,31 +1,16 @@
 #include "server/audit/audit_trail.h"
 
+#include "server/audit/audit_json.h"
 #include "server/auth/caller.h"
 #include "server/db/database.h"
 
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
 #include <map>
 
 namespace server {
 namespace {
-
-// A stored value as the trail writes it, in the same form whichever back end stored it:
-// days and moments as the ISO text SQLite keeps.
-QJsonValue jsonOf(const QVariant& value) {
-    switch (value.typeId()) {
-    case QMetaType::QDate:
-        return value.toDate().toString(Qt::ISODate);
-    case QMetaType::QDateTime:
-        return value.toDateTime().toUTC().toString(Qt::ISODate);
-    default:
-        return QJsonValue::fromVariant(value);
-    }
-}
 
 // A row as read, with whether the read after the write found it again.
 struct ReadRow {
@@ -118,29 +103,20 @@ TableChanges changesSince(Database& db, const AuditedRows& part, Snapshot& befor
     return changes;
 }
 
-QJsonObject jsonRow(const QStringList& columns, const QVariantList& row) {
-    QJsonObject out;
-    for (qsizetype c = 0; c < columns.size(); ++c)
-        out.insert(columns.at(c), jsonOf(row.at(c)));
-    return out;
-}
-
+// The records of one call, by branch: the rows before the write and after it.
 struct Changes {
-    QJsonObject before, after;
+    AuditSide before, after;
 };
 
-void appendRows(QJsonObject& side, const QString& table, const QStringList& columns,
+void appendRows(AuditSide& side, const QString& table, const QStringList& columns,
                 const QList<KeyedRow>& rows) {
     if (rows.isEmpty())
         return;
-    QJsonArray array = side.value(table).toArray();
+    AuditedTable& entry = side[table];
+    entry.columns = columns;
+    entry.rows.reserve(entry.rows.size() + rows.size());
     for (const KeyedRow& row : rows)
-        array.append(jsonRow(columns, row.second));
-    side.insert(table, array);
-}
-
-QString compact(const QJsonObject& object) {
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+        entry.rows.append(row.second);
 }
 
 } // namespace
@@ -166,12 +142,12 @@ QVariant runAudited(Database& db, const Caller& caller, const QString& method,
     const QString now =
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
     for (const auto& [branch, changes] : byBranch)
-        if (!changes.before.isEmpty() || !changes.after.isEmpty())
+        if (!changes.before.empty() || !changes.after.empty())
             db.exec(
                 QStringLiteral("INSERT INTO AUDITORIA (DTHRREGISTRO, NMLOGIN, DSORIGEM, NMMETODO, "
                                "CDFILIAL, DSANTES, DSDEPOIS) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                {now, caller.login(), caller.address(), method, branch, compact(changes.before),
-                 compact(changes.after)});
+                {now, caller.login(), caller.address(), method, branch, auditJson(changes.before),
+                 auditJson(changes.after)});
     tx.commit();
     return result;
 }

@@ -31,6 +31,10 @@ QVariantMap sessionAnswer(Database& db, const UserRecord& user) {
 std::optional<QString> checkSession(Database& db, Session& session, const QString& address) {
     if (session.expires.hasExpired())
         return QStringLiteral("A sessão expirou.");
+    // Nothing written anywhere since the standing was last read: it is what it was then.
+    const std::optional<ChangeMark> mark = db.backend().changeMark(db);
+    if (mark && mark == session.standingReadAt)
+        return std::nullopt;
     const std::optional<UserStanding> user = userStanding(db, session.login);
     if (!user)
         return QStringLiteral("O usuário %1 foi removido.").arg(session.login);
@@ -42,6 +46,7 @@ std::optional<QString> checkSession(Database& db, Session& session, const QStrin
         session.caller = Caller::forBranches(session.login, user->branches, address, session.id);
         session.callerBranches = user->branches;
     }
+    session.standingReadAt = mark;
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 // answer tells the client about it.
 
 #include "server/auth/caller.h"
+#include "server/db/backend.h"
 
 #include <QDeadlineTimer>
 #include <QString>
@@ -25,6 +26,8 @@ struct Session {
     // made again only when the stored branches differ.
     std::optional<Caller> caller;
     QStringList callerBranches;
+    // The database's change mark when the user's standing was last read (see checkSession).
+    std::optional<ChangeMark> standingReadAt;
 };
 
 // The values of the login for the host session: FiliProc, NomeFiliProc, FiliProcFat,
@@ -33,8 +36,9 @@ QVariantMap sessionAnswer(Database& db, const UserRecord& user);
 
 // Checks the session against its user as stored now (another server on the same database
 // may have disabled the user or changed the password a moment ago) and brings its caller
-// up to the user's branches. Returns why the session may no longer be used, for the clerk;
-// nothing while it holds, and then `session.caller` is set.
+// up to the user's branches; the standing is read again only when something was written to
+// the database since it was last read. Returns why the session may no longer be used, for the
+// clerk; nothing while it holds, and then `session.caller` is set.
 std::optional<QString> checkSession(Database& db, Session& session, const QString& address);
 
 } // namespace server

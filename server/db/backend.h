@@ -13,10 +13,14 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace server {
 
 class Database;
+
+using ChangeMark = std::pair<qint64, qint64>;
 
 // What a failed statement means for its caller.
 enum class Failure {
@@ -59,6 +63,10 @@ public:
     // on SQLite every read of its own takes and drops the file's read lock, two system calls
     // each; on PostgreSQL the transaction would cost two more round trips than it saves.
     virtual bool sharesCallSnapshot() const = 0;
+    // A mark that moves whenever anything is written to the database, on this connection
+    // or on another: what was read under a mark still holds while the mark stays. Nothing
+    // where no mark is cheaper than reading again.
+    virtual std::optional<ChangeMark> changeMark(Database& db) const = 0;
     // The clause that locks the rows a select reads until the transaction ends; empty where
     // a write transaction already excludes every other writer.
     virtual QString rowLockClause() const = 0;

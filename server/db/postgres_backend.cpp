@@ -58,6 +58,8 @@ public:
         return QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE");
     }
     bool sharesCallSnapshot() const override { return false; }
+    // Asking costs the round trip the reading would.
+    std::optional<ChangeMark> changeMark(Database&) const override { return std::nullopt; }
     QString rowLockClause() const override { return QStringLiteral(" FOR NO KEY UPDATE"); }
 
     Failure classify(const QSqlError& error) const override {

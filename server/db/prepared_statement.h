@@ -48,4 +48,8 @@ std::unique_ptr<PreparedStatement> prepareWithQtSql(const QSqlDatabase& db, cons
 std::unique_ptr<PreparedStatement> prepareWithSqlite(const QSqlDatabase& db, const QString& sql,
                                                      QSqlError& error);
 
+// The rows SQLite's connection under `db` inserted, changed or deleted since it opened,
+// triggers' included; -1 when the connection is not SQLite's.
+qint64 sqliteRowsChanged(const QSqlDatabase& db);
+
 } // namespace server

@@ -51,6 +51,12 @@ public:
     }
     QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     bool sharesCallSnapshot() const override { return true; }
+    std::optional<ChangeMark> changeMark(Database& db) const override {
+        // data_version moves with every commit of another connection, as of the read
+        // transaction it opens or runs in; this connection's own writes are counted apart.
+        return ChangeMark{db.scalar(QStringLiteral("PRAGMA data_version")).toLongLong(),
+                          sqliteRowsChanged(db.connection())};
+    }
     QString rowLockClause() const override { return {}; }
 
     Failure classify(const QSqlError& error) const override {

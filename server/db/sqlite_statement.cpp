@@ -159,6 +159,11 @@ private:
 
 } // namespace
 
+qint64 sqliteRowsChanged(const QSqlDatabase& db) {
+    sqlite3* handle = handleOf(db);
+    return handle ? sqlite3_total_changes64(handle) : -1;
+}
+
 std::unique_ptr<PreparedStatement> prepareWithSqlite(const QSqlDatabase& db, const QString& sql,
                                                      QSqlError& error) {
     sqlite3* handle = handleOf(db);

@@ -9,10 +9,6 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QPointer>
-#include <QSslSocket>
-
-#include <sys/socket.h>
-#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcConnection, "apurfat.server.connection", QtInfoMsg)
 
@@ -23,7 +19,9 @@ namespace {
 // connection stops taking requests, so a client that sends without reading cannot make
 // the server hold an unbounded backlog.
 constexpr qint64 kOutputHighWater = 4 * 1024 * 1024;
-constexpr qint64 kReadChunk = 256 * 1024;
+// What one read takes at most; the buffer keeps this much room, so that a request does not
+// cost an allocation.
+constexpr qint64 kReadChunk = 64 * 1024;
 // How long one connection may keep its worker busy before the others get a turn.
 constexpr qint64 kSliceNs = 2'000'000;
 
@@ -31,65 +29,34 @@ constexpr qint64 kSliceNs = 2'000'000;
 
 Connection::Connection(qintptr descriptor, Database& db, const ConnectionSetup& setup,
                        QObject* parent)
-    : QObject(parent), m_db(db), m_limits(setup.limits), m_auth(*setup.auth),
-      m_tls(setup.tls.has_value()) {
-    if (m_tls) {
-        auto* tls = new QSslSocket(this);
-        tls->setSslConfiguration(*setup.tls);
-        // Decrypted bytes wait in this buffer; past it the rest stays in the kernel, where
-        // TCP's flow control holds a client that sends faster than it reads.
-        tls->setReadBufferSize(kReadChunk);
-        m_socket = tls;
-    } else {
-        m_socket = new QTcpSocket(this);
-    }
-    if (!adopt(descriptor))
+    : QObject(parent), m_db(db), m_limits(setup.limits), m_auth(*setup.auth) {
+    QString error;
+    m_stream = adoptStream(descriptor, setup.tls, this, error);
+    if (!m_stream) {
+        qCWarning(lcConnection).noquote() << "could not take over a connection:" << error;
         return;
-    m_peer.address = m_socket->peerAddress().toString();
-    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    }
+    m_peer.address = m_stream->peerAddress();
     m_idle.setSingleShot(true);
     m_linger.setSingleShot(true);
-    connect(m_socket, &QTcpSocket::readyRead, this, &Connection::pump);
-    connect(m_socket, &QTcpSocket::bytesWritten, this, &Connection::onBytesWritten);
-    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    connect(m_stream, &Stream::readyRead, this, &Connection::pump);
+    connect(m_stream, &Stream::bytesWritten, this, &Connection::onBytesWritten);
+    connect(m_stream, &Stream::disconnected, this, &QObject::deleteLater);
     connect(&m_idle, &QTimer::timeout, this, &Connection::onIdle);
     connect(&m_linger, &QTimer::timeout, this, [this] {
-        m_socket->abort();
+        m_stream->abort();
         deleteLater();
     });
-    if (m_tls) {
-        auto* tls = static_cast<QSslSocket*>(m_socket);
-        connect(tls, &QSslSocket::encrypted, this, [this] { m_idle.stop(); });
-        // A client that does not speak TLS, or one that gives up on our certificate.
-        connect(tls, &QSslSocket::errorOccurred, this, [this, tls](QAbstractSocket::SocketError) {
-            if (!tls->isEncrypted()) {
-                qCWarning(lcConnection).noquote()
-                    << "TLS handshake with" << m_peer.address << "failed:" << tls->errorString();
-                tls->abort();
-                deleteLater();
-            }
-        });
+    connect(m_stream, &Stream::secured, this, [this] { m_idle.stop(); });
+    connect(m_stream, &Stream::handshakeFailed, this, [this](const QString& reason) {
+        qCWarning(lcConnection).noquote()
+            << "TLS handshake with" << m_peer.address << "failed:" << reason;
+        m_stream->abort();
+        deleteLater();
+    });
+    if (!m_stream->isSecured())
         m_idle.start(m_limits.idleTimeoutMs);
-        tls->startServerEncryption();
-        return;
-    }
-    // Bytes that came with the connection are announced before the slots were connected.
-    if (m_socket->bytesAvailable() > 0)
-        QMetaObject::invokeMethod(this, &Connection::pump, Qt::QueuedConnection);
-}
-
-bool Connection::adopt(qintptr descriptor) {
-    // Plain connections are unbuffered: answers go to the kernel in the call that writes
-    // them, and bytes the connection does not read stay in the kernel, where TCP's flow
-    // control holds a client that sends faster than it reads. TLS must buffer to decrypt.
-    const QIODevice::OpenMode mode =
-        m_tls ? QIODevice::ReadWrite : QIODevice::ReadWrite | QIODevice::Unbuffered;
-    if (m_socket->setSocketDescriptor(descriptor, QAbstractSocket::ConnectedState, mode))
-        return true;
-    qCWarning(lcConnection).noquote()
-        << "could not take over a connection:" << m_socket->errorString();
-    ::close(int(descriptor));
-    return false;
+    m_stream->start();
 }
 
 // Slots and timers of a connection never let an exception into the worker's event loop.
@@ -98,7 +65,7 @@ template <typename Fn> void Connection::guarded(Fn&& fn) {
         fn();
     } catch (const std::exception& e) {
         qCWarning(lcConnection) << "dropping a connection after an internal error:" << e.what();
-        m_socket->abort();
+        m_stream->abort();
         deleteLater();
     }
 }
@@ -106,7 +73,7 @@ template <typename Fn> void Connection::guarded(Fn&& fn) {
 Connection::~Connection() = default;
 
 bool Connection::isOpen() const {
-    return m_socket->state() == QAbstractSocket::ConnectedState;
+    return m_stream != nullptr;
 }
 
 void Connection::pump() {
@@ -116,7 +83,9 @@ void Connection::pump() {
 void Connection::receive() {
     if (m_closing) {
         // The last answer is out; whatever else the client sends is not read.
-        m_socket->readAll();
+        QByteArray ignored;
+        while (m_stream->readInto(ignored, kReadChunk) > 0)
+            ignored.clear();
         return;
     }
     QElapsedTimer slice;
@@ -127,10 +96,8 @@ void Connection::receive() {
             return;
         if (waiting() || yielded)
             break;
-        const QByteArray chunk = m_socket->read(kReadChunk);
-        if (chunk.isEmpty())
+        if (m_stream->readInto(m_in, kReadChunk) == 0)
             break;
-        m_in += chunk;
         received = true;
     }
     // A burst of requests is answered in slices, so that the other connections of this
@@ -176,7 +143,7 @@ bool Connection::answerBufferedFrames(const QElapsedTimer& slice, bool& yielded)
             startLogin(*reply.login);
             break;
         }
-        if (m_socket->bytesToWrite() > kOutputHighWater) {
+        if (m_stream->bytesToWrite() > kOutputHighWater) {
             m_paused = true;
             break;
         }
@@ -198,10 +165,7 @@ void Connection::send(const QByteArray& frame) {
     QByteArray line;
     line.reserve(frame.size() + 1);
     line.append(frame).append('\n');
-    m_socket->write(line);
-    // Written now rather than on the next turn of the event loop: the answer is what the
-    // client is blocked on.
-    m_socket->flush();
+    m_stream->write(line);
 }
 
 void Connection::closeWith(const QByteArray& lastFrame) {
@@ -210,7 +174,7 @@ void Connection::closeWith(const QByteArray& lastFrame) {
     m_idle.stop();
     m_in.clear();
     m_scanned = 0;
-    if (m_socket->bytesToWrite() == 0)
+    if (m_stream->bytesToWrite() == 0)
         halfClose();
 }
 
@@ -218,17 +182,17 @@ void Connection::halfClose() {
     // Closing outright with the client's bytes still unread would reset the connection and
     // could destroy the error answer before the client reads it; shutting down only our
     // side lets it read the answer and then see the end of the stream.
-    ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
+    m_stream->shutdownWrite();
     m_linger.start(m_limits.lingerMs);
 }
 
 void Connection::onBytesWritten() {
     if (m_closing) {
-        if (m_socket->bytesToWrite() == 0 && !m_linger.isActive())
+        if (m_stream->bytesToWrite() == 0 && !m_linger.isActive())
             halfClose();
         return;
     }
-    if (m_paused && m_socket->bytesToWrite() < kOutputHighWater / 2) {
+    if (m_paused && m_stream->bytesToWrite() < kOutputHighWater / 2) {
         m_paused = false;
         pump();
     }
@@ -262,10 +226,10 @@ void Connection::finishLogin(const LoginRequest& request, const std::optional<Us
 }
 
 void Connection::onIdle() {
-    if (m_tls && !static_cast<QSslSocket*>(m_socket)->isEncrypted()) {
+    if (!m_stream->isSecured()) {
         qCWarning(lcConnection).noquote()
             << "closing a connection from" << m_peer.address << "that never finished TLS";
-        m_socket->abort();
+        m_stream->abort();
         deleteLater();
         return;
     }

@@ -6,6 +6,7 @@
 // once its password was checked off the thread; the requests after it wait for it.
 
 #include "server/rpc/dispatcher.h"
+#include "server/rpc/stream.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -15,7 +16,6 @@
 #include <optional>
 
 class QElapsedTimer;
-class QTcpSocket;
 
 namespace server {
 
@@ -52,7 +52,6 @@ public:
     bool isOpen() const;
 
 private:
-    bool adopt(qintptr descriptor);
     template <typename Fn> void guarded(Fn&& fn);
     void pump();
     void receive();
@@ -68,11 +67,10 @@ private:
                      bool matches);
     bool waiting() const { return m_paused || m_awaitingLogin; }
 
-    QTcpSocket* m_socket = nullptr;
+    Stream* m_stream = nullptr;
     Database& m_db;
     ConnectionLimits m_limits;
     Authenticator& m_auth;
-    bool m_tls;
     Peer m_peer;
     QByteArray m_in;
     qsizetype m_scanned = 0;

@@ -155,6 +155,30 @@ private slots:
         QCOMPARE(server.connectionCount(), 1);
     }
 
+    // Requests far larger than what the sockets hold at once leave in many writes and are
+    // read in many pieces; the one over the limit is refused before anything is sent.
+    void requestsOfEverySizeTravelWhole_data() {
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("a few kilobytes") << 4 * 1024 << QStringLiteral("Método desconhecido");
+        QTest::newRow("megabytes") << 12 * 1024 * 1024 << QStringLiteral("Método desconhecido");
+        QTest::newRow("over the limit")
+            << 17 * 1024 * 1024 << QStringLiteral("excede o limite de 16 MiB");
+    }
+
+    void requestsOfEverySizeTravelWhole() {
+        QFETCH(int, bytes);
+        QFETCH(QString, refusal);
+        LoopbackServer server;
+        RpcClient client;
+        pointAt(client, server);
+        const Failure f = failureOf(client, QStringLiteral("Nada"), {QString(bytes, u'x')});
+        QVERIFY2(!f.network && f.message.contains(refusal), qPrintable(f.message));
+        QVariantList ok{B1, QString()};
+        QVERIFY(client.Invoke(QStringLiteral("GetCliente"), ok).toMap().value("ok").toBool());
+        QCOMPARE(server.connectionCount(), 1);
+    }
+
     void aServerThatIsNotThereFailsTheConnect() {
         RpcClient client;
         pointAt(client, closedPort());

@@ -8,6 +8,7 @@
 #include "framework/data/field_type.h"
 #include "framework/data/packet.h"
 #include "server/auth/password.h"
+#include "server/auth/session.h"
 #include "server/auth/users.h"
 #include "server/methods/local_app_server.h"
 #include "server/methods/method_table.h"
@@ -42,6 +43,60 @@ class TestAccess : public QObject {
     Q_OBJECT
 
 private slots:
+    // A session's user is read again only when something was written since; a change to the
+    // user made on the session's own connection or on another one ends or narrows the
+    // session on its next call, and writes to anything else leave it as it was.
+    void aSessionSeesEveryChangeToItsUserOnItsNextCall_data() {
+        QTest::addColumn<bool>("sameConnection");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("refusal");
+        for (const bool same : {true, false}) {
+            const char* where = same ? "this connection" : "another connection";
+            QTest::addRow("%s: disabled", where) << same << "disable"
+                                                 << "foi desativado";
+            QTest::addRow("%s: new password", where) << same << "password"
+                                                     << "senha";
+            QTest::addRow("%s: branches", where) << same << "branches" << QString();
+            QTest::addRow("%s: other user's work", where) << same << "other" << QString();
+        }
+    }
+
+    void aSessionSeesEveryChangeToItsUserOnItsNextCall() {
+        QFETCH(bool, sameConnection);
+        QFETCH(QString, change);
+        QFETCH(QString, refusal);
+        Fixture f;
+        f.standardWorld();
+        f.addUser(QStringLiteral("ana"), {B1, B2});
+        f.addUser(QStringLiteral("rui"), {B1});
+        const auto user = server::findUser(f.db(), QStringLiteral("ana"));
+        server::Session session{QStringLiteral("s"), QStringLiteral("ana"), user->passwordVersion,
+                                QDeadlineTimer(QDeadlineTimer::Forever)};
+        QCOMPARE(server::checkSession(f.db(), session, "127.0.0.1"), std::nullopt);
+        QCOMPARE(server::checkSession(f.db(), session, "127.0.0.1"), std::nullopt);
+        QVERIFY(session.caller->mayWorkOn(B2));
+
+        const std::unique_ptr<server::Database> other = f.open();
+        server::Database& db = sameConnection ? f.db() : *other;
+        if (change == "disable")
+            server::setUserActive(db, "ana", false);
+        else if (change == "password")
+            server::changePassword(db, "ana", "uma-senha-bem-comprida-9");
+        else if (change == "branches")
+            server::setUserBranches(db, "ana", {{B1}, QString(), false});
+        else
+            server::setUserActive(db, "rui", false);
+
+        const std::optional<QString> reason = server::checkSession(f.db(), session, "127.0.0.1");
+        if (!refusal.isEmpty()) {
+            QVERIFY(reason && reason->contains(refusal));
+            return;
+        }
+        QCOMPARE(reason, std::nullopt);
+        QCOMPARE(session.caller->mayWorkOn(B2), change != "branches");
+        QVERIFY(session.caller->mayWorkOn(B1));
+    }
+
     void passwordsAreStoredAsArgon2idHashesOnly() {
         Fixture f;
         f.standardWorld();

@@ -5,6 +5,7 @@
 #include "fixture.h"
 
 #include "framework/data/field_type.h"
+#include "server/audit/audit_json.h"
 #include "server/audit/audit_trail.h"
 #include "server/methods/local_app_server.h"
 
@@ -194,6 +195,47 @@ private slots:
             << QVariantList{
                    B1,        "C2", dateTimeOf(QDate(2026, 3, 1)), dateTimeOf(QDate(2026, 3, 2)),
                    QString(), B1};
+    }
+
+    // What a record says of a value is what was stored: text of any kind whole, NULL apart
+    // from empty text, numbers and days as they were.
+    void eachValueIsWrittenAsStored_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QJsonValue>("written");
+        const QString awkward = QStringLiteral("aspas \" barra \\ tab\t linha\n\r nul") + QChar(0) +
+                                QStringLiteral("\x1f fim: ção €") + QChar(0xd83d) + QChar(0xde00);
+        QTest::newRow("awkward text") << QVariant(awkward) << QJsonValue(awkward);
+        QTest::newRow("empty text") << QVariant(QString("")) << QJsonValue(QString(""));
+        QTest::newRow("NULL") << QVariant(QMetaType(QMetaType::QString)) << QJsonValue();
+        QTest::newRow("integer") << QVariant(qint64(-1234567890123))
+                                 << QJsonValue(-1234567890123.0);
+        QTest::newRow("whole double") << QVariant(42.0) << QJsonValue(42);
+        QTest::newRow("fraction") << QVariant(0.1) << QJsonValue(0.1);
+        QTest::newRow("large") << QVariant(1e300) << QJsonValue(1e300);
+        QTest::newRow("day") << QVariant(QDate(2026, 3, 2)) << QJsonValue("2026-03-02");
+        QTest::newRow("moment") << QVariant(QDateTime(QDate(2026, 3, 2), QTime(10, 5), Qt::UTC))
+                                << QJsonValue("2026-03-02T10:05:00Z");
+        QTest::newRow("bool") << QVariant(true) << QJsonValue(true);
+    }
+
+    void eachValueIsWrittenAsStored() {
+        QFETCH(QVariant, stored);
+        QFETCH(QJsonValue, written);
+        const server::AuditSide side{
+            {"B", {{"K", "V"}, {{1, stored}, {2, QString("b")}}}},
+            {"A", {{"X"}, {{stored}}}},
+        };
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(server::auditJson(side).toUtf8(), &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QJsonObject tables = doc.object();
+        QCOMPARE(tables.keys(), QStringList({"A", "B"}));
+        QCOMPARE(tables.value("A").toArray().at(0).toObject().value("X"), written);
+        const QJsonArray rows = tables.value("B").toArray();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(0).toObject().value("V"), written);
+        QCOMPARE(rows.at(1).toObject().value("V"), QJsonValue("b"));
+        QCOMPARE(rows.at(1).toObject().value("K"), QJsonValue(2));
     }
 
     void aRefusedWriteLeavesNoRecordAndNoChange() {
