@@ -9,7 +9,8 @@ namespace {
 constexpr qint64 kReadChunk = 64 * 1024;
 
 int remainingMs(const QDeadlineTimer& deadline) {
-    return int(qBound(qint64(0), deadline.remainingTime(), qint64(std::numeric_limits<int>::max())));
+    return int(
+        qBound(qint64(0), deadline.remainingTime(), qint64(std::numeric_limits<int>::max())));
 }
 
 class SocketTransport final : public Transport {
